@@ -1,0 +1,23 @@
+#pragma once
+// Finds the block of lines stored under a day key in a quote file.
+
+#include "quotebook_platform.h"
+
+#include <filesystem>
+#include <istream>
+#include <string>
+#include <string_view>
+
+namespace quotidia {
+
+// The quotation lines of the last entry whose key line equals `dayKey` (letter case
+// ignored), each preceded by a carriage return; empty when nothing matched or the
+// file could not be read. The file is streamed from start to end on every call.
+std::wstring findQuotes(const std::filesystem::path& quoteFile, std::wstring_view dayKey,
+                        const QuoteBookPlatform& platform);
+
+// The same over an open stream of the file's bytes.
+std::wstring findQuotes(std::istream& quoteFile, std::wstring_view dayKey,
+                        const QuoteBookPlatform& platform);
+
+} // namespace quotidia

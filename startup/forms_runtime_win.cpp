@@ -1,0 +1,458 @@
+#include "startup/forms_runtime_win.h"
+
+#include "startup/app_identity.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace quotidia::forms {
+
+namespace {
+
+// The forms whose windows exist, so the message loop knows whose dialog manager
+// handles a message and when the last one has gone.
+std::vector<Form*>& loadedForms() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+std::wstring lastErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length > 0 ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text + L" (" + std::to_wstring(code) + L")";
+}
+
+std::string narrow(const std::wstring& text) {
+    std::string result;
+    for (wchar_t c : text) {
+        result.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    }
+    return result;
+}
+
+HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+
+UniqueHFont makeFont(const FontSpec& spec, UINT dpi) {
+    const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
+    UniqueHFont font(CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                 FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, spec.name.c_str()));
+    if (!font) {
+        throwLastError(L"CreateFontW");
+    }
+    return font;
+}
+
+// The system's user-interface font (the one message boxes use) at a DPI.
+UniqueHFont makeUiFont(UINT dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
+        throwLastError(L"SystemParametersInfoForDpi");
+    }
+    UniqueHFont font(CreateFontIndirectW(&metrics.lfMessageFont));
+    if (!font) {
+        throwLastError(L"CreateFontIndirectW");
+    }
+    return font;
+}
+
+RECT pixelRect(const ControlLayout& control, UINT dpi) {
+    return RECT{twipsToPixels(control.left, dpi), twipsToPixels(control.top, dpi),
+                twipsToPixels(control.left + control.width, dpi),
+                twipsToPixels(control.top + control.height, dpi)};
+}
+
+} // namespace
+
+FormsError::FormsError(std::wstring message)
+    : std::runtime_error(narrow(message)), message_(std::move(message)) {}
+
+void throwLastError(std::wstring_view operation) {
+    const DWORD code = GetLastError();
+    throw FormsError(std::wstring(operation) + L" failed: " + lastErrorText(code));
+}
+
+void reportErrorAndEnd(std::wstring_view message) {
+    const std::wstring text = L"Run-time error:\n\n" + std::wstring(message);
+    MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ExitProcess(1);
+}
+
+void EndProgram() { ExitProcess(0); }
+
+int twipsToPixels(double twips, UINT dpi) {
+    // The small bias keeps a value that is a whole pixel in twips from falling below
+    // it through rounding in the division.
+    return static_cast<int>(std::floor(twips * dpi / 1440.0 + 1e-7));
+}
+
+double pixelsToTwips(int pixels, UINT dpi) { return pixels * 1440.0 / dpi; }
+
+UniqueHIcon loadAppIcon(int sizeAt96Dpi, UINT dpi) {
+    const int size = MulDiv(sizeAt96Dpi, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    UniqueHIcon icon(static_cast<HICON>(
+        LoadImageW(instance(), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    if (!icon) {
+        throwLastError(L"LoadImageW");
+    }
+    return icon;
+}
+
+Form::Form(const FormLayout& layout) : layout_(layout) {}
+
+Form::~Form() {
+    if (hwnd_ != nullptr) {
+        DestroyWindow(hwnd_);
+    }
+}
+
+UINT Form::dpi() const { return hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : GetDpiForSystem(); }
+
+void Form::registerClass() const {
+    WNDCLASSEXW existing{sizeof(existing)};
+    if (GetClassInfoExW(instance(), layout_.className, &existing)) {
+        return;
+    }
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    windowClass.lpfnWndProc = &Form::windowProc;
+    // The extra bytes make each form a dialog for the dialog manager (focus,
+    // default button, Tab and access keys), while its procedure stays ours.
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = instance();
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = layout_.className;
+    if (RegisterClassExW(&windowClass) == 0) {
+        throwLastError(L"RegisterClassExW");
+    }
+}
+
+void Form::Load() {
+    if (IsLoaded()) {
+        return;
+    }
+    registerClass();
+    const UINT systemDpi = GetDpiForSystem();
+    RECT frame{0, 0, twipsToPixels(layout_.clientWidth, systemDpi),
+               twipsToPixels(layout_.clientHeight, systemDpi)};
+    AdjustWindowRectExForDpi(&frame, layout_.style, FALSE, layout_.exStyle, systemDpi);
+    HWND created = CreateWindowExW(layout_.exStyle | WS_EX_CONTROLPARENT, layout_.className,
+                                   layout_.title, layout_.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                   nullptr, instance(), this);
+    if (created == nullptr) {
+        throwLastError(L"CreateWindowExW");
+    }
+    loadedForms().push_back(this);
+    createControls();
+    applyDpi(dpi());
+    if (layout_.defaultButton) {
+        SendMessageW(hwnd_, DM_SETDEFID, static_cast<WPARAM>(*layout_.defaultButton), 0);
+    }
+    Form_Load();
+}
+
+void Form::Show() {
+    const bool firstShow = !IsLoaded() || !IsWindowVisible(hwnd_);
+    Load();
+    ShowWindow(hwnd_, SW_SHOW);
+    if (firstShow) {
+        // The focus starts on the first control in tab order that takes it.
+        if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE); first != nullptr) {
+            SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+        }
+    }
+}
+
+void Form::Unload() {
+    if (IsLoaded() && !DestroyWindow(hwnd_)) {
+        throwLastError(L"DestroyWindow");
+    }
+}
+
+void Form::createControls() {
+    for (const ControlLayout& control : layout_.controls) {
+        const wchar_t* windowClass = L"STATIC";
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD exStyle = 0;
+        switch (control.kind) {
+        case ControlKind::pushButton:
+            windowClass = L"BUTTON";
+            style |= WS_TABSTOP |
+                     (control.id == layout_.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+            break;
+        case ControlKind::label:
+            // Texts are shown literally: an ampersand in a quotation is an ampersand.
+            style |= SS_LEFT | SS_NOPREFIX;
+            break;
+        case ControlKind::pictureBox:
+            style |= SS_OWNERDRAW;
+            exStyle |= WS_EX_CLIENTEDGE;
+            break;
+        }
+        HWND child = CreateWindowExW(exStyle, windowClass, control.caption, style, 0, 0, 0, 0,
+                                     hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                                     instance(), nullptr);
+        if (child == nullptr) {
+            throwLastError(L"CreateWindowExW");
+        }
+    }
+}
+
+// Lays the window and its controls out at a DPI, fonts and icons included.
+void Form::applyDpi(UINT dpi) {
+    RECT frame{0, 0, twipsToPixels(layout_.clientWidth, dpi),
+               twipsToPixels(layout_.clientHeight, dpi)};
+    AdjustWindowRectExForDpi(&frame, layout_.style, FALSE, layout_.exStyle, dpi);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    uiFont_ = makeUiFont(dpi);
+    for (const ControlLayout& control : layout_.controls) {
+        const RECT place = pixelRect(control, dpi);
+        SetWindowPos(this->control(control.id), nullptr, place.left, place.top,
+                     place.right - place.left, place.bottom - place.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        applyFont(control.id);
+    }
+
+    bigIcon_ = loadAppIcon(GetSystemMetrics(SM_CXICON), dpi);
+    smallIcon_ = loadAppIcon(GetSystemMetrics(SM_CXSMICON), dpi);
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Form::applyFont(int id) {
+    auto own = std::find_if(fonts_.begin(), fonts_.end(),
+                            [id](const ControlFont& font) { return font.id == id; });
+    UniqueHFont replaced;
+    HFONT font = uiFont_.get();
+    if (own != fonts_.end()) {
+        replaced = std::exchange(own->font, makeFont(own->spec, dpi()));
+        font = own->font.get();
+    }
+    // The control lets go of the old font before it is deleted.
+    SendMessageW(control(id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void Form::setFont(int id, FontSpec font) {
+    auto own = std::find_if(fonts_.begin(), fonts_.end(),
+                            [id](const ControlFont& entry) { return entry.id == id; });
+    if (own == fonts_.end()) {
+        fonts_.push_back(ControlFont{id, std::move(font), nullptr});
+    } else {
+        own->spec = std::move(font);
+    }
+    applyFont(id);
+}
+
+HWND Form::control(int id) const {
+    HWND child = GetDlgItem(hwnd_, id);
+    if (child == nullptr) {
+        throwLastError(L"GetDlgItem");
+    }
+    return child;
+}
+
+std::wstring Form::text(int id) const {
+    HWND child = control(id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void Form::setText(int id, const std::wstring& text) {
+    if (!SetWindowTextW(control(id), text.c_str())) {
+        throwLastError(L"SetWindowTextW");
+    }
+}
+
+void Form::setCaption(const std::wstring& caption) {
+    if (!SetWindowTextW(hwnd_, caption.c_str())) {
+        throwLastError(L"SetWindowTextW");
+    }
+}
+
+RECT Form::outerRect() const {
+    RECT rect{};
+    if (!GetWindowRect(hwnd_, &rect)) {
+        throwLastError(L"GetWindowRect");
+    }
+    return rect;
+}
+
+double Form::Left() const { return pixelsToTwips(outerRect().left, dpi()); }
+double Form::Top() const { return pixelsToTwips(outerRect().top, dpi()); }
+
+double Form::Width() const {
+    const RECT rect = outerRect();
+    return pixelsToTwips(rect.right - rect.left, dpi());
+}
+
+double Form::Height() const {
+    const RECT rect = outerRect();
+    return pixelsToTwips(rect.bottom - rect.top, dpi());
+}
+
+void Form::moveTo(int x, int y) {
+    if (!SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+        throwLastError(L"SetWindowPos");
+    }
+}
+
+void Form::setLeft(double twips) { moveTo(twipsToPixels(twips, dpi()), outerRect().top); }
+void Form::setTop(double twips) { moveTo(outerRect().left, twipsToPixels(twips, dpi())); }
+
+double Form::ScreenWidth() const { return pixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi()); }
+double Form::ScreenHeight() const { return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi()); }
+
+const ControlLayout* Form::findControl(HWND child) const {
+    const int id = GetDlgCtrlID(child);
+    auto found = std::find_if(layout_.controls.begin(), layout_.controls.end(),
+                              [id](const ControlLayout& control) { return control.id == id; });
+    return found != layout_.controls.end() ? &*found : nullptr;
+}
+
+void Form::paintLines(HDC dc) const {
+    const UINT dpi = this->dpi();
+    for (const LineLayout& line : layout_.lines) {
+        const int width = std::max(1, MulDiv(line.widthPixels, static_cast<int>(dpi), 96));
+        UniqueHPen pen(CreatePen(PS_SOLID, width, line.colour));
+        HGDIOBJ previous = SelectObject(dc, pen.get());
+        MoveToEx(dc, twipsToPixels(line.x1, dpi), twipsToPixels(line.y1, dpi), nullptr);
+        LineTo(dc, twipsToPixels(line.x2, dpi), twipsToPixels(line.y2, dpi));
+        SelectObject(dc, previous);
+    }
+}
+
+LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (form == nullptr) {
+        return DefDlgProcW(hwnd, message, wParam, lParam);
+    }
+    // Nothing may unwind through the system's code: an unhandled failure ends here.
+    try {
+        return form->handleMessage(message, wParam, lParam);
+    } catch (const FormsError& error) {
+        reportErrorAndEnd(error.message());
+    } catch (const std::bad_alloc&) {
+        reportErrorAndEnd(L"Out of memory");
+    } catch (const std::exception& error) {
+        const std::string what = error.what();
+        reportErrorAndEnd(std::wstring(what.begin(), what.end()));
+    }
+}
+
+LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        if (HIWORD(wParam) != BN_CLICKED) {
+            break;
+        }
+        // The dialog manager turns Esc into IDCANCEL and Enter without a default
+        // button into IDOK; a form without such a button ignores them.
+        if (id == IDCANCEL) {
+            if (layout_.cancelButton) {
+                onCommand(*layout_.cancelButton);
+            }
+        } else if (id == IDOK) {
+            if (layout_.defaultButton) {
+                onCommand(*layout_.defaultButton);
+            }
+        } else {
+            onCommand(id);
+        }
+        return 0;
+    }
+    case WM_CLOSE:
+        // Closing from the frame unloads the form; no close handler is asked.
+        Unload();
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        auto dc = reinterpret_cast<HDC>(wParam);
+        if (const ControlLayout* control = findControl(reinterpret_cast<HWND>(lParam));
+            control != nullptr && control->textColour != kStandardColour) {
+            SetTextColor(dc, control->textColour);
+        }
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+        const int size = MulDiv(32, static_cast<int>(dpi()), USER_DEFAULT_SCREEN_DPI);
+        DrawIconEx(item.hDC, 0, 0, bigIcon_.get(), size, size, 0, nullptr, DI_NORMAL);
+        return TRUE;
+    }
+    case WM_PAINT:
+        if (!layout_.lines.empty()) {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(hwnd_, &paint);
+            paintLines(dc);
+            EndPaint(hwnd_, &paint);
+            return 0;
+        }
+        break;
+    case WM_DPICHANGED: {
+        const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
+        moveTo(suggested.left, suggested.top);
+        applyDpi(HIWORD(wParam));
+        return 0;
+    }
+    case WM_NCDESTROY: {
+        auto& forms = loadedForms();
+        forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+        const LRESULT result = DefDlgProcW(hwnd_, message, wParam, lParam);
+        hwnd_ = nullptr;
+        fonts_.clear();
+        // The program keeps running while at least one of its forms is loaded.
+        if (forms.empty()) {
+            PostQuitMessage(0);
+        }
+        return result;
+    }
+    default:
+        break;
+    }
+    return DefDlgProcW(hwnd_, message, wParam, lParam);
+}
+
+void dispatchMessage(MSG& message) {
+    if (message.hwnd != nullptr) {
+        HWND root = GetAncestor(message.hwnd, GA_ROOT);
+        const auto& forms = loadedForms();
+        const bool ours = std::any_of(forms.begin(), forms.end(),
+                                      [root](const Form* form) { return form->hwnd() == root; });
+        if (ours && IsDialogMessageW(root, &message)) {
+            return;
+        }
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+int runMessageLoop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        dispatchMessage(message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+} // namespace quotidia::forms

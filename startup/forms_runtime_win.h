@@ -1,0 +1,174 @@
+#pragma once
+// The forms runtime: every window of the program is a Form built from a layout table
+// in twips. A form is loaded (its window and controls created, Form_Load run) before
+// it is first shown, behaves as a modeless dialog under the dialog manager (Tab,
+// access keys, Enter and Esc), and the program ends when its last form unloads.
+
+#include "startup/unique_handles_win.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quotidia::forms {
+
+// A failure of a window operation. Nothing handles it inside a form: it reaches the
+// window procedure, which ends the program with the standard error report.
+class FormsError : public std::runtime_error {
+public:
+    explicit FormsError(std::wstring message);
+    const std::wstring& message() const noexcept { return message_; }
+
+private:
+    std::wstring message_;
+};
+
+// Throws a FormsError naming the operation and the thread's last error.
+[[noreturn]] void throwLastError(std::wstring_view operation);
+
+// The standard error report: a message box naming the error, then the end of the process.
+[[noreturn]] void reportErrorAndEnd(std::wstring_view message);
+
+// Ends the program at once: no further handler runs, every window goes with the process.
+[[noreturn]] void EndProgram();
+
+// Twips (1/1440 inch) to pixels at a DPI. Edges are converted, not sizes, so two
+// controls that touch in twips touch in pixels.
+int twipsToPixels(double twips, UINT dpi);
+double pixelsToTwips(int pixels, UINT dpi);
+
+enum class ControlKind { pushButton, label, pictureBox };
+
+inline constexpr COLORREF kStandardColour = CLR_INVALID;
+
+// One line of a layout table: a control with its place and size in twips.
+struct ControlLayout {
+    int id;
+    ControlKind kind;
+    const wchar_t* caption;
+    int left;
+    int top;
+    int width;
+    int height;
+    COLORREF textColour = kStandardColour;
+};
+
+// A straight line drawn on the form, from (x1, y1) to (x2, y2) in twips.
+struct LineLayout {
+    int x1;
+    int y1;
+    int x2;
+    int y2;
+    COLORREF colour;
+    int widthPixels; // at 96 DPI, scaled with the DPI
+};
+
+struct FormLayout {
+    const wchar_t* className;
+    const wchar_t* title;
+    DWORD style;
+    DWORD exStyle;
+    int clientWidth;  // twips
+    int clientHeight; // twips
+    std::span<const ControlLayout> controls; // in tab order
+    std::span<const LineLayout> lines = {};
+    std::optional<int> defaultButton = std::nullopt; // Enter
+    std::optional<int> cancelButton = std::nullopt;  // Esc
+};
+
+// A label's or button's font, kept so it can be made again at another DPI.
+struct FontSpec {
+    std::wstring name;
+    double points;
+    bool bold = false;
+};
+
+class Form {
+public:
+    explicit Form(const FormLayout& layout);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND hwnd() const noexcept { return hwnd_; }
+    bool IsLoaded() const noexcept { return hwnd_ != nullptr; }
+    UINT dpi() const;
+
+    // Creates the window and its controls, hidden, then runs Form_Load. Does nothing
+    // when the form is loaded already.
+    void Load();
+    // Loads the form if needed and makes it visible without blocking.
+    void Show();
+    // Destroys the window and its controls.
+    void Unload();
+
+    HWND control(int id) const;
+    std::wstring text(int id) const;
+    void setText(int id, const std::wstring& text);
+    void setCaption(const std::wstring& caption);
+    void setFont(int id, FontSpec font);
+
+    // The outer window's place and size in twips, and the screen's size in twips.
+    double Left() const;
+    double Top() const;
+    double Width() const;
+    double Height() const;
+    void setLeft(double twips);
+    void setTop(double twips);
+    double ScreenWidth() const;
+    double ScreenHeight() const;
+
+protected:
+    virtual void Form_Load() {}
+    virtual void onCommand(int id) = 0;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void registerClass() const;
+    void createControls();
+    void applyDpi(UINT dpi);
+    void applyFont(int id);
+    void paintLines(HDC dc) const;
+    const ControlLayout* findControl(HWND control) const;
+    RECT outerRect() const;
+    void moveTo(int x, int y);
+
+    const FormLayout& layout_;
+    HWND hwnd_ = nullptr;
+    UniqueHFont uiFont_;
+    UniqueHIcon bigIcon_;
+    UniqueHIcon smallIcon_;
+    struct ControlFont {
+        int id;
+        FontSpec spec;
+        UniqueHFont font;
+    };
+    std::vector<ControlFont> fonts_;
+};
+
+// The one instance of a form type, created on first reference.
+template <typename F> F& formSlot() {
+    static std::unique_ptr<F> instance;
+    if (!instance) {
+        instance = std::make_unique<F>();
+    }
+    return *instance;
+}
+
+// Hands one message to the dialog manager of the form it belongs to, or dispatches it.
+void dispatchMessage(MSG& message);
+
+// Runs until the last form has unloaded; returns the exit code.
+int runMessageLoop();
+
+// The application icon at a size for a DPI.
+UniqueHIcon loadAppIcon(int sizeAt96Dpi, UINT dpi);
+
+} // namespace quotidia::forms
