@@ -29,11 +29,10 @@ function(quotidia_add_resources target)
                        ${PROJECT_SOURCE_DIR}/startup/Quotidia.manifest)
     target_sources(${target} PRIVATE ${script})
     add_dependencies(${target} quotidia_icon)
-    target_include_directories(${target} PRIVATE
-        $<$<COMPILE_LANGUAGE:RC>:${resource_dir}>
-        $<$<COMPILE_LANGUAGE:RC>:${PROJECT_SOURCE_DIR}/startup>)
-    # The resource compiler reports no dependencies of its own: name what the script reads.
+    # The script finds the generated icon files and the manifest through its include path,
+    # and the resource compiler reports no dependencies on them: both are named here.
     set_source_files_properties(${script} TARGET_DIRECTORY ${target} PROPERTIES
+        INCLUDE_DIRECTORIES "${resource_dir};${PROJECT_SOURCE_DIR}/startup"
         OBJECT_DEPENDS "${embedded_files}")
     if(MSVC)
         # The script embeds the manifest; the linker must not add a second one.
