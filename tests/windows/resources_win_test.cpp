@@ -136,20 +136,20 @@ TEST_F(ProgramResources, HoldsNoOtherIconsAndOneManifest) {
 
 TEST_F(ProgramResources, IconImageIsOpaqueTrueColourInTheThreeColours) {
     const auto image = iconImage();
-    ASSERT_GE(image.size(), sizeof(BITMAPINFOHEADER));
+    constexpr std::size_t kHeaderSize = sizeof(BITMAPINFOHEADER);
+    constexpr std::size_t kColourSize = kIconSize * kIconSize * 3; // rows need no padding
+    constexpr std::size_t kMaskSize = kIconSize * 4;               // one bit a pixel
+    ASSERT_EQ(image.size(), kHeaderSize + kColourSize + kMaskSize);
     const auto header = readAt<BITMAPINFOHEADER>(image, 0);
-    EXPECT_EQ(header.biSize, sizeof(BITMAPINFOHEADER));
+    EXPECT_EQ(header.biSize, kHeaderSize);
     EXPECT_EQ(header.biWidth, kIconSize);
     EXPECT_EQ(header.biHeight, 2 * kIconSize) << "colour bits and mask";
     EXPECT_EQ(header.biPlanes, 1);
     EXPECT_EQ(header.biBitCount, 24);
     EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
 
-    constexpr std::size_t kColourRow = kIconSize * 3; // already a multiple of 4 bytes
-    constexpr std::size_t kMaskRow = 4;               // 32 bits
-    const auto colourBits = image.subspan(header.biSize, kColourRow * kIconSize);
-    const auto maskBits = image.subspan(header.biSize + colourBits.size());
-    ASSERT_EQ(maskBits.size(), kMaskRow * kIconSize);
+    const auto colourBits = image.subspan(kHeaderSize, kColourSize);
+    const auto maskBits = image.subspan(kHeaderSize + kColourSize);
 
     std::set<COLORREF> colours;
     for (std::size_t pixel = 0; pixel < colourBits.size(); pixel += 3) {
