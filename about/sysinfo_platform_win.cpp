@@ -1,0 +1,133 @@
+#include "about/sysinfo_platform_win.h"
+
+#include "startup/app_identity.h"
+
+#include <climits>
+#include <stdexcept>
+#include <system_error>
+
+namespace quotidia {
+namespace {
+
+// The predefined root keys are 32-bit values that a 64-bit handle holds sign-extended
+// (HKEY_LOCAL_MACHINE is 0xFFFFFFFF80000002 there).
+HKEY rootKey(std::uint32_t root) {
+    const auto extended = static_cast<LONG_PTR>(static_cast<LONG>(root));
+    return reinterpret_cast<HKEY>(extended);
+}
+
+int checkedLength(std::size_t size) {
+    if (size > static_cast<std::size_t>(INT_MAX)) {
+        throw std::length_error("text too long for the ANSI conversion");
+    }
+    return static_cast<int>(size);
+}
+
+std::system_error lastError(const char* operation) {
+    return std::system_error(static_cast<int>(GetLastError()), std::system_category(), operation);
+}
+
+} // namespace
+
+std::int32_t SysInfoPlatformWin::openKey(std::uint32_t root, const std::string& subKey,
+                                         std::uint32_t options, std::uint32_t accessMask,
+                                         RegistryKeyHandle& openedKey) {
+    HKEY opened = nullptr;
+    const LSTATUS status =
+        RegOpenKeyExA(rootKey(root), subKey.c_str(), options, accessMask, &opened);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    UniqueHKey owned(opened);
+    const auto handle = reinterpret_cast<RegistryKeyHandle>(opened);
+    openKeys_[handle] = std::move(owned);
+    openedKey = handle;
+    return status;
+}
+
+std::int32_t SysInfoPlatformWin::queryValue(RegistryKeyHandle key, const std::string& valueName,
+                                            std::uint32_t& type, char* data,
+                                            std::uint32_t& dataSize) {
+    const auto found = openKeys_.find(key);
+    if (found == openKeys_.end()) {
+        return ERROR_INVALID_HANDLE;
+    }
+    DWORD valueType = 0;
+    DWORD size = dataSize;
+    const LSTATUS status = RegQueryValueExA(found->second.get(), valueName.c_str(), nullptr,
+                                            &valueType, reinterpret_cast<BYTE*>(data), &size);
+    type = valueType;
+    dataSize = size;
+    return status;
+}
+
+void SysInfoPlatformWin::closeKey(RegistryKeyHandle key) noexcept {
+    openKeys_.erase(key);
+}
+
+bool SysInfoPlatformWin::isNormalFile(const std::wstring& path) {
+    constexpr DWORD kNotNormal =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotNormal) == 0;
+}
+
+bool SysInfoPlatformWin::startProgram(const std::wstring& path) {
+    // The path is named as the program to run, so the platform never splits it at a space
+    // and tries a shorter path first; the command line repeats it quoted as argument 0.
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION started{};
+    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &started) == FALSE) {
+        return false;
+    }
+    // Nothing waits for or watches the tool.
+    const UniqueHandle process(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    return true;
+}
+
+void SysInfoPlatformWin::showMessage(std::wstring_view text) {
+    const std::wstring message(text);
+    MessageBoxW(owner_, message.c_str(), kAppTitle, MB_OK);
+}
+
+std::string SysInfoPlatformWin::encodeAnsi(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = checkedLength(text.size());
+    const int needed =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        throw lastError("WideCharToMultiByte");
+    }
+    std::string encoded(static_cast<std::size_t>(needed), '\0');
+    if (WideCharToMultiByte(CP_ACP, 0, text.data(), length, encoded.data(), needed, nullptr,
+                            nullptr) != needed) {
+        throw lastError("WideCharToMultiByte");
+    }
+    return encoded;
+}
+
+std::wstring SysInfoPlatformWin::decodeAnsi(std::string_view bytes) {
+    if (bytes.empty()) {
+        return {};
+    }
+    const int length = checkedLength(bytes.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        throw lastError("MultiByteToWideChar");
+    }
+    std::wstring decoded(static_cast<std::size_t>(needed), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, decoded.data(), needed) != needed) {
+        throw lastError("MultiByteToWideChar");
+    }
+    return decoded;
+}
+
+} // namespace quotidia
