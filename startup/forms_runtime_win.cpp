@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 namespace quotidia::forms {
 
@@ -38,7 +39,9 @@ std::string narrow(const std::wstring& text) {
     return result;
 }
 
-HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE instance() {
+    return GetModuleHandleW(nullptr);
+}
 
 UniqueHFont makeFont(const FontSpec& spec, UINT dpi) {
     const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
@@ -87,7 +90,9 @@ void reportErrorAndEnd(std::wstring_view message) {
     ExitProcess(1);
 }
 
-void EndProgram() { ExitProcess(0); }
+void EndProgram() {
+    ExitProcess(0);
+}
 
 int twipsToPixels(double twips, UINT dpi) {
     // The small bias keeps a value that is a whole pixel in twips from falling below
@@ -95,7 +100,9 @@ int twipsToPixels(double twips, UINT dpi) {
     return static_cast<int>(std::floor(twips * dpi / 1440.0 + 1e-7));
 }
 
-double pixelsToTwips(int pixels, UINT dpi) { return pixels * 1440.0 / dpi; }
+double pixelsToTwips(int pixels, UINT dpi) {
+    return pixels * 1440.0 / dpi;
+}
 
 UniqueHIcon loadAppIcon(int sizeAt96Dpi, UINT dpi) {
     const int size = MulDiv(sizeAt96Dpi, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
@@ -115,14 +122,14 @@ Form::~Form() {
     }
 }
 
-UINT Form::dpi() const { return hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : GetDpiForSystem(); }
-
 void Form::registerClass() const {
-    WNDCLASSEXW existing{sizeof(existing)};
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
     if (GetClassInfoExW(instance(), layout_.className, &existing)) {
         return;
     }
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &Form::windowProc;
     // The extra bytes make each form a dialog for the dialog manager (focus,
     // default button, Tab and access keys), while its procedure stays ours.
@@ -145,16 +152,16 @@ void Form::Load() {
     RECT frame{0, 0, twipsToPixels(layout_.clientWidth, systemDpi),
                twipsToPixels(layout_.clientHeight, systemDpi)};
     AdjustWindowRectExForDpi(&frame, layout_.style, FALSE, layout_.exStyle, systemDpi);
-    HWND created = CreateWindowExW(layout_.exStyle | WS_EX_CONTROLPARENT, layout_.className,
-                                   layout_.title, layout_.style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                   nullptr, instance(), this);
+    HWND created =
+        CreateWindowExW(layout_.exStyle | WS_EX_CONTROLPARENT, layout_.className, layout_.title,
+                        layout_.style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                        frame.bottom - frame.top, nullptr, nullptr, instance(), this);
     if (created == nullptr) {
         throwLastError(L"CreateWindowExW");
     }
     loadedForms().push_back(this);
     createControls();
-    applyDpi(dpi());
+    applyDpi(GetDpiForWindow(hwnd_));
     if (layout_.defaultButton) {
         SendMessageW(hwnd_, DM_SETDEFID, static_cast<WPARAM>(*layout_.defaultButton), 0);
     }
@@ -199,9 +206,9 @@ void Form::createControls() {
             exStyle |= WS_EX_CLIENTEDGE;
             break;
         }
-        HWND child = CreateWindowExW(exStyle, windowClass, control.caption, style, 0, 0, 0, 0,
-                                     hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                     instance(), nullptr);
+        HWND child = CreateWindowExW(
+            exStyle, windowClass, control.caption, style, 0, 0, 0, 0, hwnd_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance(), nullptr);
         if (child == nullptr) {
             throwLastError(L"CreateWindowExW");
         }
@@ -210,6 +217,7 @@ void Form::createControls() {
 
 // Lays the window and its controls out at a DPI, fonts and icons included.
 void Form::applyDpi(UINT dpi) {
+    dpi_ = dpi;
     RECT frame{0, 0, twipsToPixels(layout_.clientWidth, dpi),
                twipsToPixels(layout_.clientHeight, dpi)};
     AdjustWindowRectExForDpi(&frame, layout_.style, FALSE, layout_.exStyle, dpi);
@@ -267,7 +275,8 @@ HWND Form::control(int id) const {
 std::wstring Form::text(int id) const {
     HWND child = control(id);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -291,8 +300,12 @@ RECT Form::outerRect() const {
     return rect;
 }
 
-double Form::Left() const { return pixelsToTwips(outerRect().left, dpi()); }
-double Form::Top() const { return pixelsToTwips(outerRect().top, dpi()); }
+double Form::Left() const {
+    return pixelsToTwips(outerRect().left, dpi());
+}
+double Form::Top() const {
+    return pixelsToTwips(outerRect().top, dpi());
+}
 
 double Form::Width() const {
     const RECT rect = outerRect();
@@ -310,11 +323,19 @@ void Form::moveTo(int x, int y) {
     }
 }
 
-void Form::setLeft(double twips) { moveTo(twipsToPixels(twips, dpi()), outerRect().top); }
-void Form::setTop(double twips) { moveTo(outerRect().left, twipsToPixels(twips, dpi())); }
+void Form::setLeft(double twips) {
+    moveTo(twipsToPixels(twips, dpi()), outerRect().top);
+}
+void Form::setTop(double twips) {
+    moveTo(outerRect().left, twipsToPixels(twips, dpi()));
+}
 
-double Form::ScreenWidth() const { return pixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi()); }
-double Form::ScreenHeight() const { return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi()); }
+double Form::ScreenWidth() const {
+    return pixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi());
+}
+double Form::ScreenHeight() const {
+    return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi());
+}
 
 const ControlLayout* Form::findControl(HWND child) const {
     const int id = GetDlgCtrlID(child);
@@ -323,15 +344,20 @@ const ControlLayout* Form::findControl(HWND child) const {
     return found != layout_.controls.end() ? &*found : nullptr;
 }
 
+// Each line is a band of its width in pixels that starts at its coordinates and runs
+// right or down from them, so the grey and white lines of an etched rule lie on
+// neighbouring rows instead of overlapping.
 void Form::paintLines(HDC dc) const {
     const UINT dpi = this->dpi();
     for (const LineLayout& line : layout_.lines) {
         const int width = std::max(1, MulDiv(line.widthPixels, static_cast<int>(dpi), 96));
-        UniqueHPen pen(CreatePen(PS_SOLID, width, line.colour));
-        HGDIOBJ previous = SelectObject(dc, pen.get());
-        MoveToEx(dc, twipsToPixels(line.x1, dpi), twipsToPixels(line.y1, dpi), nullptr);
-        LineTo(dc, twipsToPixels(line.x2, dpi), twipsToPixels(line.y2, dpi));
-        SelectObject(dc, previous);
+        const int left = twipsToPixels(line.x1, dpi);
+        const int top = twipsToPixels(line.y1, dpi);
+        const int right = line.x1 == line.x2 ? left + width : twipsToPixels(line.x2, dpi);
+        const int bottom = line.y1 == line.y2 ? top + width : twipsToPixels(line.y2, dpi);
+        SetDCBrushColor(dc, line.colour);
+        const RECT band{left, top, right, bottom};
+        FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     }
 }
 
@@ -399,6 +425,15 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         const int size = MulDiv(32, static_cast<int>(dpi()), USER_DEFAULT_SCREEN_DPI);
         DrawIconEx(item.hDC, 0, 0, bigIcon_.get(), size, size, 0, nullptr, DI_NORMAL);
         return TRUE;
+    }
+    case WM_PRINTCLIENT: {
+        // Lets the form be drawn into any device context, as PrintWindow does.
+        auto dc = reinterpret_cast<HDC>(wParam);
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+        paintLines(dc);
+        return 0;
     }
     case WM_PAINT:
         if (!layout_.lines.empty()) {

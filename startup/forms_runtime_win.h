@@ -21,11 +21,11 @@ namespace quotidia::forms {
 // A failure of a window operation. Nothing handles it inside a form: it reaches the
 // window procedure, which ends the program with the standard error report.
 class FormsError : public std::runtime_error {
-public:
+  public:
     explicit FormsError(std::wstring message);
     const std::wstring& message() const noexcept { return message_; }
 
-private:
+  private:
     std::wstring message_;
 };
 
@@ -59,7 +59,7 @@ struct ControlLayout {
     COLORREF textColour = kStandardColour;
 };
 
-// A straight line drawn on the form, from (x1, y1) to (x2, y2) in twips.
+// A horizontal or vertical line drawn on the form, from (x1, y1) to (x2, y2) in twips.
 struct LineLayout {
     int x1;
     int y1;
@@ -74,8 +74,8 @@ struct FormLayout {
     const wchar_t* title;
     DWORD style;
     DWORD exStyle;
-    int clientWidth;  // twips
-    int clientHeight; // twips
+    int clientWidth;                         // twips
+    int clientHeight;                        // twips
     std::span<const ControlLayout> controls; // in tab order
     std::span<const LineLayout> lines = {};
     std::optional<int> defaultButton = std::nullopt; // Enter
@@ -90,7 +90,7 @@ struct FontSpec {
 };
 
 class Form {
-public:
+  public:
     explicit Form(const FormLayout& layout);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -98,7 +98,8 @@ public:
 
     HWND hwnd() const noexcept { return hwnd_; }
     bool IsLoaded() const noexcept { return hwnd_ != nullptr; }
-    UINT dpi() const;
+    // The DPI the form is laid out for.
+    UINT dpi() const noexcept { return dpi_; }
 
     // Creates the window and its controls, hidden, then runs Form_Load. Does nothing
     // when the form is loaded already.
@@ -124,11 +125,11 @@ public:
     double ScreenWidth() const;
     double ScreenHeight() const;
 
-protected:
+  protected:
     virtual void Form_Load() {}
     virtual void onCommand(int id) = 0;
 
-private:
+  private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void registerClass() const;
@@ -142,6 +143,7 @@ private:
 
     const FormLayout& layout_;
     HWND hwnd_ = nullptr;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     UniqueHFont uiFont_;
     UniqueHIcon bigIcon_;
     UniqueHIcon smallIcon_;

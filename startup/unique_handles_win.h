@@ -21,7 +21,6 @@ template <typename Handle, auto Close>
 using UniqueHandleOf = std::unique_ptr<std::remove_pointer_t<Handle>, HandleCloser<Handle, Close>>;
 
 using UniqueHFont = UniqueHandleOf<HFONT, DeleteObject>;
-using UniqueHPen = UniqueHandleOf<HPEN, DeleteObject>;
 using UniqueHIcon = UniqueHandleOf<HICON, DestroyIcon>;
 using UniqueHKey = UniqueHandleOf<HKEY, RegCloseKey>;
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseHandle>;

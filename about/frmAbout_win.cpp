@@ -1,0 +1,100 @@
+#include "about/frmAbout_win.h"
+
+#include "about/sysinfo_platform_win.h"
+#include "startup/app_identity.h"
+
+#include <string>
+
+namespace quotidia {
+
+namespace {
+
+using forms::ControlKind;
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kGrey = RGB(128, 128, 128);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// One text whose runs of spaces, wrapped by the label, are what set its pieces apart.
+const std::wstring kDescription =
+    std::wstring(L"Displays \"Life\" quotes at every system startup.") + std::wstring(14, L' ') +
+    L"User can also manually launch the program and cycle through all quotes." +
+    std::wstring(145, L' ') + L"Copyright \u00A9 2026, the Quotidia authors." +
+    std::wstring(106, L' ') + L"Acknowledgements:" + std::wstring(78, L' ') +
+    L"Quotidia's team (Editor)" + std::wstring(49, L' ') + L"Classics (Quotes)";
+
+constexpr wchar_t kDisclaimer[] =
+    L"Warning: This program is freeware. Please DO NOT modify this program in any way. "
+    L"Suggestions for improvement (and donations of course!) are welcome - send to "
+    L"suggestions@quotidia.example";
+
+// The controls in tab order, positions and sizes in twips.
+const forms::ControlLayout kControls[] = {
+    // id                      kind                     caption               left  top   width
+    // height colour
+    {frmAbout::cmdOK, ControlKind::pushButton, L"OK", 4245, 2625, 1260, 345},
+    {frmAbout::picIcon, ControlKind::pictureBox, L"", 240, 240, 540, 540},
+    {frmAbout::cmdSysInfo, ControlKind::pushButton, L"&System Info...", 4260, 3075, 1245, 345},
+    {frmAbout::lblDescription, ControlKind::label, kDescription.c_str(), 960, 600, 3885, 1770,
+     kBlack},
+    {frmAbout::lblTitle, ControlKind::label, L"Quotidia v 1.00", 960, 240, 3885, 480, kBlack},
+    {frmAbout::lblDisclaimer, ControlKind::label, kDisclaimer, 255, 2625, 3870, 825, kBlack},
+};
+
+// The etched rule: a grey line with a white one just below it, drawn in this order.
+constexpr forms::LineLayout kLines[] = {
+    // from         to           colour  width (pixels)
+    {90, 2445, 5654, 2445, kGrey, 1},
+    {105, 2460, 5654, 2460, kWhite, 2},
+};
+
+// A fixed dialog frame without maximise and minimise; "OK" answers Enter and Esc.
+const forms::FormLayout kLayout{
+    .className = L"Quotidia.frmAbout",
+    .title = L" About Quotidia",
+    .style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+    .exStyle = WS_EX_DLGMODALFRAME,
+    .clientWidth = 5730,
+    .clientHeight = 3555,
+    .controls = kControls,
+    .lines = kLines,
+    .defaultButton = frmAbout::cmdOK,
+    .cancelButton = frmAbout::cmdOK,
+};
+
+} // namespace
+
+frmAbout::frmAbout()
+    : frmAbout([](HWND owner) { return std::make_unique<SysInfoPlatformWin>(owner); }) {}
+
+frmAbout::frmAbout(SysInfoPlatformFactory platformFactory)
+    : Form(kLayout), platformFactory_(std::move(platformFactory)) {}
+
+void frmAbout::Form_Load() {
+    setCaption(std::wstring(L"About ") + kAppTitle);
+    setText(lblTitle, std::wstring(kAppTitle) + L" v " + std::to_wstring(kAppMajor) + L"." +
+                          std::to_wstring(kAppMinor));
+}
+
+void frmAbout::onCommand(int id) {
+    if (id == cmdOK) {
+        cmdOK_Click();
+    } else if (id == cmdSysInfo) {
+        cmdSysInfo_Click();
+    }
+}
+
+void frmAbout::cmdOK_Click() {
+    Unload();
+}
+
+void frmAbout::cmdSysInfo_Click() {
+    StartSysInfo();
+}
+
+void frmAbout::StartSysInfo() {
+    const std::unique_ptr<SysInfoPlatform> platform = platformFactory_(hwnd());
+    quotidia::StartSysInfo(*platform);
+}
+
+} // namespace quotidia

@@ -1,0 +1,29 @@
+#pragma once
+// The quote book's platform on Windows: the local clock, the user's locale, the
+// system's ANSI code page and the program's own directory.
+
+#include "quotebook/date_value.h"
+#include "quotebook/quotebook_platform.h"
+
+#include <string>
+
+namespace quotidia {
+
+class QuoteBookPlatformWin : public QuoteBookPlatform {
+  public:
+    DateValue now() const override;
+    std::wstring monthName(int month) const override;
+    std::wstring toLower(std::wstring_view text) const override;
+    std::wstring decodeAnsi(std::string_view bytes) const override;
+    std::filesystem::path quoteFilePath() const override;
+};
+
+// The date part of a date value in the user's long-date format. The platform formats
+// the years it reaches (1601 on); earlier ones are formatted here from the locale's
+// long-date picture and names, to the same result.
+std::wstring longDateText(DateValue day);
+
+// The same for a date before 1601 or after, always through the locale's picture.
+std::wstring longDateFromPicture(DateValue day);
+
+} // namespace quotidia

@@ -1,0 +1,11 @@
+#include "startup/modQuotes_win.h"
+
+#include "mainwindow/frmmain_win.h"
+
+namespace quotidia::modQuotes {
+
+void Main() {
+    forms::formSlot<frmmain>().Show();
+}
+
+} // namespace quotidia::modQuotes

@@ -1,0 +1,257 @@
+// The main window driven for real: load, day stepping, keyboard and layout.
+
+#include "mainwindow/frmmain_win.h"
+#include "wine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quotidia {
+namespace {
+
+using testing::childRect;
+using testing::FixedDayPlatform;
+using testing::platformLongDate;
+using testing::pressAltLetter;
+using testing::pressKey;
+using testing::pumpMessages;
+using testing::TempDir;
+
+constexpr char kBook[] = "December 5\r\nFifth\r\n\r\n"
+                         "December 6\r\nFirst line\r\nSecond line\r\n\r\n"
+                         "December 7\r\nSeventh\r\n\r\n"
+                         "December 31\r\nLast day\r\n\r\n";
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void open(CivilDate today, std::string_view book = kBook) {
+        platform_ = std::make_unique<FixedDayPlatform>(today, folder_.write(L"Quotes.txt", book));
+        form_ = std::make_unique<frmmain>(*platform_);
+        form_->Show();
+        pumpMessages();
+    }
+
+    void click(int id) {
+        SendMessageW(form_->control(id), BM_CLICK, 0, 0);
+        pumpMessages();
+    }
+
+    std::wstring dateShown() const { return form_->text(frmmain::lblDate); }
+    std::wstring quotesShown() const { return form_->text(frmmain::lblQuotes); }
+    int focusedId() const { return GetDlgCtrlID(GetFocus()); }
+
+    TempDir folder_;
+    std::unique_ptr<FixedDayPlatform> platform_;
+    std::unique_ptr<frmmain> form_;
+};
+
+TEST_F(MainWindow, LoadShowsTodaysLongDateAndEntryCentredOnScreen) {
+    open({2026, 12, 6});
+
+    EXPECT_TRUE(IsWindowVisible(form_->hwnd()));
+    EXPECT_EQ(dateShown(), platformLongDate({2026, 12, 6}));
+    EXPECT_EQ(quotesShown(), L"\rFirst line\rSecond line");
+    EXPECT_EQ(form_->dayState().DayKey, L"December 6");
+
+    RECT frame{};
+    GetWindowRect(form_->hwnd(), &frame);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_NEAR(frame.left, (screenWidth - (frame.right - frame.left)) / 2, 1);
+    EXPECT_NEAR(frame.top, (screenHeight - (frame.bottom - frame.top)) / 2, 1);
+}
+
+TEST_F(MainWindow, NextAndPreviousStepOneDayAndReadTheFileAfresh) {
+    open({2026, 12, 6});
+
+    click(frmmain::cmdButtons(frmmain::indexNext));
+    EXPECT_EQ(dateShown(), platformLongDate({2026, 12, 7}));
+    EXPECT_EQ(quotesShown(), L"\rSeventh");
+
+    // The book changes while the window is open: the next step shows the new text.
+    folder_.write(L"Quotes.txt", "December 5\r\nRewritten fifth\r\n\r\n");
+    click(frmmain::cmdButtons(frmmain::indexPrevious));
+    click(frmmain::cmdButtons(frmmain::indexPrevious));
+    EXPECT_EQ(dateShown(), platformLongDate({2026, 12, 5}));
+    EXPECT_EQ(quotesShown(), L"\rRewritten fifth");
+}
+
+TEST_F(MainWindow, DayWithoutEntryOrWithoutBookShowsOnlyItsDate) {
+    open({2026, 12, 8});
+    EXPECT_EQ(dateShown(), platformLongDate({2026, 12, 8}));
+    EXPECT_EQ(quotesShown(), L"");
+
+    DeleteFileW(platform_->quoteFilePath().c_str());
+    click(frmmain::cmdButtons(frmmain::indexPrevious));
+    EXPECT_EQ(dateShown(), platformLongDate({2026, 12, 7}));
+    EXPECT_EQ(quotesShown(), L"");
+}
+
+TEST_F(MainWindow, PreviousFromNewYearShowsLastDayOfPreviousYear) {
+    open({2027, 1, 1});
+    click(frmmain::cmdButtons(frmmain::indexPrevious));
+    EXPECT_EQ(dateShown(), platformLongDate({2026, 12, 31}));
+    EXPECT_EQ(quotesShown(), L"\rLast day");
+}
+
+TEST_F(MainWindow, StepPastTheLastDayIsRefusedAndTheWindowCarriesOn) {
+    open({9999, 12, 31});
+    const DayState before = form_->dayState();
+
+    click(frmmain::cmdButtons(frmmain::indexNext));
+
+    EXPECT_EQ(form_->dayState().CurrentDay, before.CurrentDay);
+    EXPECT_EQ(form_->dayState().DayKey, L"December 31");
+    EXPECT_EQ(quotesShown(), L"\rLast day");
+    click(frmmain::cmdButtons(frmmain::indexPrevious));
+    EXPECT_EQ(dateShown(), platformLongDate({9999, 12, 30}));
+}
+
+TEST_F(MainWindow, QuotationIsShownLiterallyAndCutOffAtTheLabelsBottom) {
+    std::string longEntry = "December 6\r\nSalt & pepper && more\r\n";
+    for (int line = 0; line < 40; ++line) {
+        longEntry += "A long quotation line that wraps and wraps inside the label\r\n";
+    }
+    open({2026, 12, 6}, longEntry + "\r\n");
+
+    HWND label = form_->control(frmmain::lblQuotes);
+    EXPECT_TRUE(GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX);
+    EXPECT_FALSE(GetWindowLongW(label, GWL_STYLE) & (WS_VSCROLL | WS_BORDER));
+    EXPECT_EQ(quotesShown().substr(0, 22), L"\rSalt & pepper && more");
+    const RECT place = childRect(label);
+    EXPECT_EQ(place.bottom - place.top, 90); // 1350 twips, however long the text
+}
+
+// Run at 96 DPI and again in a prefix whose screen has 144 DPI.
+TEST_F(MainWindow, LayoutHasTheFixedFrameSizeAndControlsAtTheScreensDpi) {
+    open({2026, 12, 6});
+    HWND window = form_->hwnd();
+
+    wchar_t title[32]{};
+    GetWindowTextW(window, title, 32);
+    EXPECT_STREQ(title, L" Quotidia");
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+
+    const UINT dpi = GetDpiForWindow(window);
+    ASSERT_TRUE(dpi == 96 || dpi == 144) << dpi;
+    const bool at96 = dpi == 96;
+    const SIZE client = testing::clientSize(window);
+    EXPECT_EQ(client.cx, at96 ? 429 : 643);
+    EXPECT_EQ(client.cy, at96 ? 215 : 322);
+
+    struct Expected {
+        int id;
+        RECT at96;
+        RECT at144;
+        const wchar_t* caption;
+    };
+    const Expected controls[] = {
+        {frmmain::cmdButtons(1), {184, 176, 241, 201}, {276, 264, 361, 301}, L"&OK"},
+        {frmmain::lblDate, {64, 16, 361, 41}, {96, 24, 541, 61}, nullptr},
+        {frmmain::lblQuotes, {24, 56, 401, 146}, {36, 84, 601, 219}, nullptr},
+        {frmmain::cmdAbout, {376, 16, 425, 41}, {564, 24, 637, 61}, L"&About"},
+        {frmmain::cmdButtons(2), {304, 176, 361, 201}, {456, 264, 541, 301}, L"&Next"},
+        {frmmain::cmdButtons(0), {64, 176, 121, 201}, {96, 264, 181, 301}, L"&Previous"},
+    };
+    for (const Expected& expected : controls) {
+        const RECT want = at96 ? expected.at96 : expected.at144;
+        const RECT rect = childRect(form_->control(expected.id));
+        EXPECT_EQ(rect.left, want.left) << expected.id;
+        EXPECT_EQ(rect.top, want.top) << expected.id;
+        EXPECT_EQ(rect.right, want.right) << expected.id;
+        EXPECT_EQ(rect.bottom, want.bottom) << expected.id;
+        if (expected.caption != nullptr) {
+            EXPECT_EQ(form_->text(expected.id), expected.caption);
+        }
+    }
+}
+
+TEST_F(MainWindow, LaysItselfOutAgainWhenItsDpiChanges) {
+    open({2026, 12, 6});
+    HWND window = form_->hwnd();
+    RECT frame{};
+    GetWindowRect(window, &frame);
+
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&frame));
+    pumpMessages();
+
+    // Under a system that keeps the window at 96 DPI the layout follows the message.
+    const RECT ok = childRect(form_->control(frmmain::cmdButtons(1)));
+    EXPECT_EQ(ok.left, 276);
+    EXPECT_EQ(ok.top, 264);
+    const RECT quotes = childRect(form_->control(frmmain::lblQuotes));
+    EXPECT_EQ(quotes.right - quotes.left, 565);
+
+    // The date's font is made again for the new DPI: 14 points at 144 DPI.
+    LOGFONTW font{};
+    GetObjectW(
+        reinterpret_cast<HFONT>(SendMessageW(form_->control(frmmain::lblDate), WM_GETFONT, 0, 0)),
+        sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, -28);
+    EXPECT_EQ(font.lfWeight, FW_BOLD);
+    EXPECT_STREQ(font.lfFaceName, L"garamond");
+}
+
+TEST_F(MainWindow, LabelsDrawPureBlueOnTheWindowsColour) {
+    open({2026, 12, 6});
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (int id : {frmmain::lblDate, frmmain::lblQuotes}) {
+        const auto brush = reinterpret_cast<HBRUSH>(
+            SendMessageW(form_->hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(form_->control(id))));
+        EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
+        EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(brush, GetSysColorBrush(COLOR_BTNFACE));
+    }
+    DeleteDC(dc);
+}
+
+TEST_F(MainWindow, FocusStartsOnOkAndTabCyclesTheButtonsBothWays) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    EXPECT_EQ(focusedId(), frmmain::cmdButtons(frmmain::indexOK));
+
+    const int forward[] = {frmmain::cmdAbout, frmmain::cmdButtons(frmmain::indexNext),
+                           frmmain::cmdButtons(frmmain::indexPrevious),
+                           frmmain::cmdButtons(frmmain::indexOK)};
+    for (int expected : forward) {
+        pressKey(VK_TAB);
+        EXPECT_EQ(focusedId(), expected);
+    }
+    const int backward[] = {frmmain::cmdButtons(frmmain::indexPrevious),
+                            frmmain::cmdButtons(frmmain::indexNext), frmmain::cmdAbout,
+                            frmmain::cmdButtons(frmmain::indexOK)};
+    for (int expected : backward) {
+        pressKey(VK_TAB, true);
+        EXPECT_EQ(focusedId(), expected);
+    }
+}
+
+TEST_F(MainWindow, EnterClicksTheFocusedButtonAndEscDoesNothing) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    pressKey(VK_TAB, true); // to "&Previous"
+    pressKey(VK_RETURN);
+    EXPECT_EQ(form_->dayState().DayKey, L"December 5");
+
+    pressKey(VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(form_->hwnd()));
+    EXPECT_EQ(form_->dayState().DayKey, L"December 5");
+}
+
+TEST_F(MainWindow, AccessKeysClickTheirButtons) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    pressAltLetter(L'n');
+    EXPECT_EQ(form_->dayState().DayKey, L"December 7");
+    pressAltLetter(L'p');
+    pressAltLetter(L'P');
+    EXPECT_EQ(form_->dayState().DayKey, L"December 5");
+}
+
+} // namespace
+} // namespace quotidia

@@ -1,0 +1,161 @@
+// Quotidia.exe started as its own process: how it comes up and how it ends.
+
+#include "about/frmAbout_win.h"
+#include "mainwindow/frmmain_win.h"
+#include "startup/unique_handles_win.h"
+#include "wine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace quotidia {
+namespace {
+
+std::filesystem::path builtProgram() {
+    std::array<wchar_t, MAX_PATH> self{};
+    GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
+    return std::filesystem::path(self.data()).parent_path().parent_path() / L"Quotidia.exe";
+}
+
+// One run of the program; ended by the test or, failing that, terminated.
+class ProgramRun {
+  public:
+    explicit ProgramRun(const std::filesystem::path& program) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+        EXPECT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, program.parent_path().c_str(), &startup, &started));
+        process_.reset(started.hProcess);
+        CloseHandle(started.hThread);
+        processId_ = started.dwProcessId;
+    }
+
+    ~ProgramRun() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.get(), 99);
+        }
+    }
+
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    // The program's visible top-level window of a class, waited for.
+    HWND window(const wchar_t* className) const {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            struct Search {
+                DWORD processId;
+                const wchar_t* className;
+                HWND found;
+            } search{processId_, className, nullptr};
+            EnumWindows(
+                [](HWND candidate, LPARAM context) -> BOOL {
+                    auto& wanted = *reinterpret_cast<Search*>(context);
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(candidate, &owner);
+                    std::array<wchar_t, 64> name{};
+                    GetClassNameW(candidate, name.data(), static_cast<int>(name.size()));
+                    if (owner == wanted.processId && IsWindowVisible(candidate) &&
+                        wcscmp(name.data(), wanted.className) == 0) {
+                        wanted.found = candidate;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            if (search.found != nullptr) {
+                return search.found;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return nullptr;
+    }
+
+    // The exit code, or nullopt while it still runs after the wait.
+    std::optional<DWORD> exitCode(DWORD waitMilliseconds = 10000) const {
+        if (WaitForSingleObject(process_.get(), waitMilliseconds) != WAIT_OBJECT_0) {
+            return std::nullopt;
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+
+  private:
+    UniqueHandle process_;
+    DWORD processId_ = 0;
+};
+
+constexpr wchar_t kMainClass[] = L"Quotidia.frmmain";
+constexpr wchar_t kAboutClass[] = L"Quotidia.frmAbout";
+
+void clickRemote(HWND window, int id) {
+    PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+
+TEST(Program, OkEndsTheProgramWithTheAboutDialogOpen) {
+    ProgramRun run(builtProgram());
+    HWND main = run.window(kMainClass);
+    ASSERT_NE(main, nullptr);
+    clickRemote(main, frmmain::cmdAbout);
+    ASSERT_NE(run.window(kAboutClass), nullptr);
+
+    clickRemote(main, frmmain::cmdButtons(frmmain::indexOK));
+    EXPECT_EQ(run.exitCode(), 0u);
+}
+
+TEST(Program, AltOEndsTheProgramThroughTheDialogManager) {
+    ProgramRun run(builtProgram());
+    HWND main = run.window(kMainClass);
+    ASSERT_NE(main, nullptr);
+    PostMessageW(GetDlgItem(main, frmmain::cmdButtons(frmmain::indexOK)), WM_SYSCHAR, L'o',
+                 0x20000001);
+    EXPECT_EQ(run.exitCode(), 0u);
+}
+
+TEST(Program, EndsWhenItsLastWindowIsClosed) {
+    ProgramRun run(builtProgram());
+    HWND main = run.window(kMainClass);
+    ASSERT_NE(main, nullptr);
+    clickRemote(main, frmmain::cmdAbout);
+    HWND about = run.window(kAboutClass);
+    ASSERT_NE(about, nullptr);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.exitCode(1000), std::nullopt);
+    EXPECT_TRUE(IsWindow(about));
+
+    PostMessageW(about, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.exitCode(), 0u);
+}
+
+TEST(Program, StartsWithoutAQuoteBookAndRunsBesideAnotherCopy) {
+    testing::TempDir folder;
+    const std::filesystem::path program = folder.path() / L"Quotidia.exe";
+    std::filesystem::copy_file(builtProgram(), program);
+
+    ProgramRun first(program);
+    ProgramRun second(program);
+    HWND firstWindow = first.window(kMainClass);
+    HWND secondWindow = second.window(kMainClass);
+    ASSERT_NE(firstWindow, nullptr);
+    ASSERT_NE(secondWindow, nullptr);
+    EXPECT_NE(firstWindow, secondWindow);
+
+    std::array<wchar_t, 256> text{};
+    EXPECT_EQ(GetWindowTextW(GetDlgItem(firstWindow, frmmain::lblQuotes), text.data(), 256), 0);
+    EXPECT_GT(GetWindowTextW(GetDlgItem(firstWindow, frmmain::lblDate), text.data(), 256), 0);
+
+    PostMessageW(firstWindow, WM_CLOSE, 0, 0);
+    PostMessageW(secondWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.exitCode(), 0u);
+    EXPECT_EQ(second.exitCode(), 0u);
+}
+
+} // namespace
+} // namespace quotidia

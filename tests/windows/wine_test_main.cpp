@@ -1,0 +1,11 @@
+// The Win32 tests' entry point: the process is per-monitor DPI aware like the program.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

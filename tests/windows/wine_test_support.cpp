@@ -1,0 +1,98 @@
+#include "wine_test_support.h"
+
+#include <array>
+
+namespace quotidia::testing {
+
+void pumpMessages() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        forms::dispatchMessage(message);
+    }
+}
+
+namespace {
+
+void setShift(bool down) {
+    std::array<BYTE, 256> keys{};
+    GetKeyboardState(keys.data());
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys.data());
+}
+
+void deliver(UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg{GetFocus(), message, wParam, lParam, GetTickCount(), {}};
+    forms::dispatchMessage(msg);
+    pumpMessages();
+}
+
+} // namespace
+
+void pressKey(UINT virtualKey, bool shift) {
+    setShift(shift);
+    deliver(WM_KEYDOWN, virtualKey, 1);
+    if (virtualKey == VK_RETURN || virtualKey == VK_ESCAPE) {
+        deliver(WM_CHAR, virtualKey == VK_RETURN ? L'\r' : 0x1B, 1);
+    }
+    deliver(WM_KEYUP, virtualKey, 0xC0000001);
+    setShift(false);
+}
+
+void pressAltLetter(wchar_t letter) {
+    // Bit 29 of lParam says Alt is down.
+    deliver(WM_SYSCHAR, letter, 0x20000001);
+}
+
+RECT childRect(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+SIZE clientSize(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return SIZE{rect.right, rect.bottom};
+}
+
+TempDir::TempDir() {
+    std::array<wchar_t, MAX_PATH + 1> base{};
+    GetTempPathW(static_cast<DWORD>(base.size()), base.data());
+    path_ = std::filesystem::path(base.data()) /
+            (L"quotidia-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(GetTickCount64()));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path TempDir::write(const std::wstring& name, std::string_view bytes) const {
+    const std::filesystem::path file = path_ / name;
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(handle);
+    return file;
+}
+
+FixedDayPlatform::FixedDayPlatform(CivilDate today, std::filesystem::path quoteFile)
+    : now_(dateValueOf(today, 0.4375).value()), quoteFile_(std::move(quoteFile)) {}
+
+std::wstring platformLongDate(CivilDate date) {
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(date.year);
+    time.wMonth = static_cast<WORD>(date.month);
+    time.wDay = static_cast<WORD>(date.day);
+    std::array<wchar_t, 256> text{};
+    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, text.data(),
+                    static_cast<int>(text.size()), nullptr);
+    return text.data();
+}
+
+} // namespace quotidia::testing

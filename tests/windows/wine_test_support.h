@@ -1,0 +1,59 @@
+#pragma once
+// Helpers for tests that drive real windows: pumping messages, keys through the
+// dialog manager, temporary quote files and a quote-book platform with a fixed clock.
+
+#include "quotebook/locale_win.h"
+#include "startup/forms_runtime_win.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quotidia::testing {
+
+// Handles every message waiting for this thread, as the program's loop would.
+void pumpMessages();
+
+// A key pressed and released on the focused window, through the dialog manager.
+void pressKey(UINT virtualKey, bool shift = false);
+
+// Alt with a letter, as the keyboard delivers it to the dialog manager.
+void pressAltLetter(wchar_t letter);
+
+// The class-relative client rectangle of a control in its parent.
+RECT childRect(HWND child);
+SIZE clientSize(HWND window);
+
+// A folder of its own below the temporary folder, removed with everything in it.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const noexcept { return path_; }
+    // Writes bytes to a file in the folder and returns its path.
+    std::filesystem::path write(const std::wstring& name, std::string_view bytes) const;
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The Windows quote-book platform with a clock and a quote file of the test's choosing.
+class FixedDayPlatform : public QuoteBookPlatformWin {
+  public:
+    FixedDayPlatform(CivilDate today, std::filesystem::path quoteFile);
+    DateValue now() const override { return now_; }
+    std::filesystem::path quoteFilePath() const override { return quoteFile_; }
+
+  private:
+    DateValue now_;
+    std::filesystem::path quoteFile_;
+};
+
+// The platform's own long date for a calendar date.
+std::wstring platformLongDate(CivilDate date);
+
+} // namespace quotidia::testing
