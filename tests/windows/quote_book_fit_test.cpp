@@ -1,0 +1,61 @@
+// The shipped quote book: every day of the year has an entry, and each day's text fits
+// the main window's quotation area in the label's own font at 96 DPI.
+
+#include "mainwindow/frmmain_win.h"
+#include "quotebook/quote_lookup.h"
+#include "wine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace quotidia {
+namespace {
+
+// The book is written in English, whatever the test machine's locale.
+class EnglishBookPlatform : public testing::FixedDayPlatform {
+  public:
+    using FixedDayPlatform::FixedDayPlatform;
+    std::wstring monthName(int month) const override {
+        static constexpr std::array<const wchar_t*, 12> names = {
+            L"January", L"February", L"March",     L"April",   L"May",      L"June",
+            L"July",    L"August",   L"September", L"October", L"November", L"December"};
+        return names.at(static_cast<size_t>(month - 1));
+    }
+};
+
+std::filesystem::path shippedBook() {
+    std::array<wchar_t, MAX_PATH> self{};
+    GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
+    return std::filesystem::path(self.data()).parent_path().parent_path() / L"Quotes.txt";
+}
+
+TEST(ShippedQuoteBook, EveryDayHasAnEntryThatFitsTheQuotationArea) {
+    // The window shows the text in its quotation label; measure it as the label draws it.
+    const EnglishBookPlatform platform({2024, 1, 1}, shippedBook());
+    frmmain form(platform);
+    form.Show();
+    ASSERT_EQ(GetDpiForWindow(form.hwnd()), 96u);
+    HWND label = form.control(frmmain::lblQuotes);
+    RECT area{};
+    GetClientRect(label, &area);
+    HDC dc = GetDC(label);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+
+    DayState day;
+    initialiseToPresent(day, platform); // 1 January of a leap year
+    for (int step = 0; step < 366; ++step) {
+        const std::wstring text = findQuotes(shippedBook(), day.DayKey, platform);
+        EXPECT_FALSE(text.empty()) << "no entry for " << ::testing::PrintToString(day.DayKey);
+        RECT needed{0, 0, area.right, 0};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+        EXPECT_LE(needed.bottom, area.bottom)
+            << ::testing::PrintToString(day.DayKey) << " is too tall";
+        StepDay(day, StepDirection::forward, platform);
+    }
+    ReleaseDC(label, dc);
+}
+
+} // namespace
+} // namespace quotidia
