@@ -1,7 +1,6 @@
 #include "about/sysinfo_launcher.h"
 
 #include <array>
-#include <ranges>
 
 namespace quotidia {
 namespace {
@@ -46,8 +45,8 @@ std::wstring numberValue(std::string_view data) {
     }
     std::uint32_t number = 0;
     const std::string_view stored = data.substr(0, 4);
-    for (const char byte : std::ranges::reverse_view(stored)) {
-        number = (number << 8U) | static_cast<unsigned char>(byte);
+    for (auto byte = stored.rbegin(); byte != stored.rend(); ++byte) {
+        number = (number << 8U) | static_cast<unsigned char>(*byte);
     }
     return std::to_wstring(number);
 }
