@@ -189,7 +189,8 @@ void Form::Unload() {
 void Form::createControls() {
     for (const ControlLayout& control : layout_.controls) {
         const wchar_t* windowClass = L"STATIC";
-        DWORD style = WS_CHILD | WS_VISIBLE;
+        // Where controls overlap, the one earlier in the table is drawn on top.
+        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
         DWORD exStyle = 0;
         switch (control.kind) {
         case ControlKind::pushButton:
