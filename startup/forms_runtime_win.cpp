@@ -172,6 +172,8 @@ void Form::Show() {
     const bool firstShow = !IsLoaded() || !IsWindowVisible(hwnd_);
     Load();
     ShowWindow(hwnd_, SW_SHOW);
+    // A form shown again comes to the front, where the user looks for it.
+    SetForegroundWindow(hwnd_);
     if (firstShow) {
         // The focus starts on the first control in tab order that takes it.
         if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE); first != nullptr) {

@@ -1,10 +1,12 @@
 // The main window driven for real: load, day stepping, keyboard and layout.
 
+#include "about/frmAbout_win.h"
 #include "mainwindow/frmmain_win.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace quotidia {
@@ -93,6 +95,49 @@ TEST_F(MainWindow, PreviousFromNewYearShowsLastDayOfPreviousYear) {
     click(frmmain::cmdButtons(frmmain::indexPrevious));
     EXPECT_EQ(dateShown(), platformLongDate({2026, 12, 31}));
     EXPECT_EQ(quotesShown(), L"\rLast day");
+}
+
+TEST_F(MainWindow, StepsDayByDayThroughAWholeLeapYear) {
+    open({2024, 1, 1}, "February 29\r\nLeap day\r\n\r\nMarch 1\r\nSpring\r\n\r\n");
+    CivilDate expected{2024, 1, 1};
+    for (int step = 1; step <= 366; ++step) {
+        click(frmmain::cmdButtons(frmmain::indexNext));
+        expected = civilDateOf(addDays(dateValueOf(expected).value(), 1).value());
+        ASSERT_EQ(dateShown(), platformLongDate(expected)) << step;
+        const std::wstring entry = expected.month == 2 && expected.day == 29  ? L"\rLeap day"
+                                   : expected.month == 3 && expected.day == 1 ? L"\rSpring"
+                                                                              : L"";
+        ASSERT_EQ(quotesShown(), entry) << step;
+    }
+    EXPECT_EQ(expected, (CivilDate{2025, 1, 1}));
+}
+
+TEST_F(MainWindow, AboutOpensOneDialogCentredOnTheScreenOnEveryClick) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    pressAltLetter(L'a');
+    frmAbout& about = forms::formSlot<frmAbout>();
+    ASSERT_TRUE(about.IsLoaded());
+    EXPECT_TRUE(IsWindowVisible(about.hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(form_->hwnd())); // modeless: the main window stays usable
+
+    const auto centred = [&about] {
+        RECT frame{};
+        GetWindowRect(about.hwnd(), &frame);
+        const int left = (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2;
+        const int top = (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2;
+        return std::abs(frame.left - left) <= 1 && std::abs(frame.top - top) <= 1;
+    };
+    EXPECT_TRUE(centred());
+    HWND first = about.hwnd();
+
+    SetWindowPos(first, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    click(frmmain::cmdAbout);
+    EXPECT_EQ(about.hwnd(), first);
+    EXPECT_TRUE(centred());
+    EXPECT_EQ(GetForegroundWindow(), first);
+    EXPECT_EQ(FindWindowExW(nullptr, first, L"Quotidia.frmAbout", nullptr), nullptr);
+    about.Unload();
 }
 
 TEST_F(MainWindow, StepPastTheLastDayIsRefusedAndTheWindowCarriesOn) {
