@@ -11,12 +11,12 @@
 namespace quotidia {
 
 struct DateNames {
-    std::array<std::wstring, 12> months;          // "January" ...
-    std::array<std::wstring, 12> genitiveMonths;  // as used next to a day number; may equal months
+    std::array<std::wstring, 12> months;         // "January" ...
+    std::array<std::wstring, 12> genitiveMonths; // as used next to a day number; may equal months
     std::array<std::wstring, 12> abbreviatedMonths;
-    std::array<std::wstring, 7> weekdays;         // "Sunday" ...
+    std::array<std::wstring, 7> weekdays; // "Sunday" ...
     std::array<std::wstring, 7> abbreviatedWeekdays;
-    std::wstring era;                             // "A.D." for the picture's g / gg
+    std::wstring era; // "A.D." for the picture's g / gg
 };
 
 // The picture's elements: d dd ddd dddd, M MM MMM MMMM, y yy yyyy (yyy and more

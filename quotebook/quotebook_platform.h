@@ -12,7 +12,7 @@
 namespace quotidia {
 
 class QuoteBookPlatform {
-public:
+  public:
     virtual ~QuoteBookPlatform() = default;
 
     // The present moment in local time.
