@@ -6,18 +6,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quotidia {
 
 namespace {
 
-std::wstring localeInfo(LCTYPE type) {
-    const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, nullptr, 0);
+std::wstring localeInfo(LCTYPE type, const wchar_t* locale = LOCALE_NAME_USER_DEFAULT) {
+    const int length = GetLocaleInfoEx(locale, type, nullptr, 0);
     if (length <= 0) {
         return {};
     }
     std::wstring text(static_cast<size_t>(length), L'\0');
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text.data(), length);
+    GetLocaleInfoEx(locale, type, text.data(), length);
     text.resize(static_cast<size_t>(length - 1));
     return text;
 }
@@ -66,6 +67,17 @@ DateNames localeDateNames() {
 
 } // namespace
 
+QuoteBookPlatformWin::QuoteBookPlatformWin(std::wstring localeName)
+    : localeName_(std::move(localeName)) {}
+
+bool QuoteBookPlatformWin::isKnownLocale(const std::wstring& localeName) {
+    return IsValidLocaleName(localeName.c_str()) != FALSE;
+}
+
+const wchar_t* QuoteBookPlatformWin::locale() const {
+    return localeName_.empty() ? LOCALE_NAME_USER_DEFAULT : localeName_.c_str();
+}
+
 DateValue QuoteBookPlatformWin::now() const {
     SYSTEMTIME time{};
     GetLocalTime(&time);
@@ -76,7 +88,7 @@ DateValue QuoteBookPlatformWin::now() const {
 }
 
 std::wstring QuoteBookPlatformWin::monthName(int month) const {
-    return localeInfo(LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(month - 1));
+    return localeInfo(LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(month - 1), locale());
 }
 
 std::wstring QuoteBookPlatformWin::toLower(std::wstring_view text) const {
@@ -84,14 +96,14 @@ std::wstring QuoteBookPlatformWin::toLower(std::wstring_view text) const {
         return {};
     }
     const int inputLength = static_cast<int>(text.size());
-    const int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.data(),
-                                     inputLength, nullptr, 0, nullptr, nullptr, 0);
+    const int length = LCMapStringEx(locale(), LCMAP_LOWERCASE, text.data(), inputLength, nullptr,
+                                     0, nullptr, nullptr, 0);
     if (length <= 0) {
         return std::wstring(text);
     }
     std::wstring lower(static_cast<size_t>(length), L'\0');
-    LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.data(), inputLength, lower.data(),
-                  length, nullptr, nullptr, 0);
+    LCMapStringEx(locale(), LCMAP_LOWERCASE, text.data(), inputLength, lower.data(), length,
+                  nullptr, nullptr, 0);
     return lower;
 }
 

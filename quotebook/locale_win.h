@@ -11,11 +11,25 @@ namespace quotidia {
 
 class QuoteBookPlatformWin : public QuoteBookPlatform {
   public:
+    // The user's locale.
+    QuoteBookPlatformWin() = default;
+
+    // Month names and letter case of the named locale ("de-DE") instead of the user's.
+    explicit QuoteBookPlatformWin(std::wstring localeName);
+
+    // True when the system knows the locale name.
+    static bool isKnownLocale(const std::wstring& localeName);
+
     DateValue now() const override;
     std::wstring monthName(int month) const override;
     std::wstring toLower(std::wstring_view text) const override;
     std::wstring decodeAnsi(std::string_view bytes) const override;
     std::filesystem::path quoteFilePath() const override;
+
+  private:
+    const wchar_t* locale() const;
+
+    std::wstring localeName_; // empty: the user's locale
 };
 
 // The date part of a date value in the user's long-date format. The platform formats

@@ -372,6 +372,14 @@ LineScanner<Unit>::nextShortLineWith(Unit anchor, std::size_t maxLength) {
 template class LineScanner<char>;
 template class LineScanner<char16_t>;
 
+std::string_view trimLine(std::string_view line) {
+    return *trimBlanks(line, line.size());
+}
+
+std::u16string_view trimLine(std::u16string_view line) {
+    return *trimBlanks(line, line.size());
+}
+
 std::optional<std::string_view> keyItemOf(std::string_view trimmedLine) {
     return keyItemOfLine(trimmedLine);
 }

@@ -117,6 +117,11 @@ template <typename Unit> class LineScanner {
 extern template class LineScanner<char>;
 extern template class LineScanner<char16_t>;
 
+// A line without the spaces and tabs at its ends: the form in which the key-line rules
+// judge it.
+std::string_view trimLine(std::string_view line);
+std::u16string_view trimLine(std::u16string_view line);
+
 // The one item a trimmed line holds, by the item rules: a line that begins with a
 // double quote holds the text up to the next double quote on the line (to the line's
 // end when none follows), and nothing may stand after the closing quote; any other
