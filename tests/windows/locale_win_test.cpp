@@ -30,6 +30,15 @@ TEST(LocaleWin, MonthNamesAndLowerCaseComeFromTheUsersLocale) {
     EXPECT_EQ(platform.toLower(L"DECEMBER 6 \u00C9T\u00C9"), L"december 6 \u00E9t\u00E9");
 }
 
+TEST(LocaleWin, NamedLocaleGivesItsOwnMonthNames) {
+    ASSERT_TRUE(QuoteBookPlatformWin::isKnownLocale(L"de-DE"));
+    EXPECT_FALSE(QuoteBookPlatformWin::isKnownLocale(L"xx-NOWHERE"));
+    const QuoteBookPlatformWin german(L"de-DE");
+    EXPECT_EQ(german.monthName(3), L"M\u00E4rz");
+    EXPECT_EQ(german.monthName(12), L"Dezember");
+    EXPECT_EQ(german.toLower(L"M\u00C4RZ"), L"m\u00E4rz");
+}
+
 TEST(LocaleWin, AnsiTextIsDecodedInTheSystemCodePage) {
     const QuoteBookPlatformWin platform;
     const char bytes[] = "caf\xE9 \x93quoted\x94";
