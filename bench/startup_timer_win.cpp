@@ -1,7 +1,8 @@
-// Times how long a Windows program takes from its start until its first top-level window
-// is visible, over several runs, and prints the median.
-//   startup_timer_win RUNS PROGRAM
-// Each run starts the program, polls for its window, then ends the program.
+// Times how long Windows programs take from their start until their first top-level
+// window is visible, and prints the median and the extremes for each.
+//   startup_timer_win RUNS COMMAND-LINE...
+// The programs take turns, run after run, so that a busy machine slows each alike. Each
+// run starts the program, polls for its window, then ends the program.
 
 #include "startup/unique_handles_win.h"
 
@@ -40,16 +41,15 @@ double secondsSince(LARGE_INTEGER start, LARGE_INTEGER frequency) {
 }
 
 // Milliseconds until the program's window is visible; a negative value when it never was.
-double timeOneStart(const std::wstring& program, LARGE_INTEGER frequency) {
+double timeOneStart(std::wstring commandLine, LARGE_INTEGER frequency) {
     constexpr double kGiveUpSeconds = 60.0;
-    std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     LARGE_INTEGER start{};
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         return -1.0;
     }
     const quotidia::UniqueHandle processHandle(process.hProcess);
@@ -70,24 +70,31 @@ double timeOneStart(const std::wstring& program, LARGE_INTEGER frequency) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fputs("usage: startup_timer_win RUNS PROGRAM\n", stderr);
+    if (argc < 3) {
+        std::fputs("usage: startup_timer_win RUNS COMMAND-LINE...\n", stderr);
         return 2;
     }
     const int runs = std::max(1, static_cast<int>(std::wcstol(argv[1], nullptr, 10)));
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
+    const std::vector<std::wstring> commandLines(argv + 2, argv + argc);
+    std::vector<std::vector<double>> times(commandLines.size());
     for (int run = 0; run < runs; ++run) {
-        const double milliseconds = timeOneStart(argv[2], frequency);
-        if (milliseconds < 0) {
-            std::fputs("the program showed no window\n", stderr);
-            return 1;
+        for (std::size_t program = 0; program < commandLines.size(); ++program) {
+            const double milliseconds = timeOneStart(commandLines[program], frequency);
+            if (milliseconds < 0) {
+                std::fwprintf(stderr, L"no window from %ls\n", commandLines[program].c_str());
+                return 1;
+            }
+            times[program].push_back(milliseconds);
         }
-        times.push_back(milliseconds);
     }
-    std::sort(times.begin(), times.end());
-    std::printf("median_ms=%.1f min_ms=%.1f max_ms=%.1f runs=%d\n", times[times.size() / 2],
-                times.front(), times.back(), runs);
+    for (std::size_t program = 0; program < commandLines.size(); ++program) {
+        std::vector<double>& programTimes = times[program];
+        std::sort(programTimes.begin(), programTimes.end());
+        std::wprintf(L"median_ms=%.1f min_ms=%.1f max_ms=%.1f runs=%d command=%ls\n",
+                     programTimes[programTimes.size() / 2], programTimes.front(),
+                     programTimes.back(), runs, commandLines[program].c_str());
+    }
     return 0;
 }
