@@ -344,13 +344,34 @@ LineScanner<Unit>::nextShortLine(std::size_t maxLength) {
     return std::nullopt;
 }
 
+template <typename Unit> std::size_t LineScanner<Unit>::findAnchorEnd(Text anchor) const {
+    const std::size_t before = anchor.size() - 1;
+    for (std::size_t from = position_;;) {
+        const std::size_t at = findUnit(chunk_, from, chunk_.size(), anchor.back());
+        if (at == Text::npos) {
+            return Text::npos;
+        }
+        const std::size_t next = at + 1;
+        // A key line goes on after its key only with blanks or a closing quote; a line
+        // end or the end of the chunk leaves the rest to the caller.
+        const bool keyMayEnd = next == chunk_.size() || isBlank<Unit>(chunk_[next]) ||
+                               isLineEnd<Unit>(chunk_[next]) || chunk_[next] == kDoubleQuote<Unit>;
+        // The current line starts at position_, so the anchor lies whole after it.
+        if (keyMayEnd && at - position_ >= before &&
+            std::equal(anchor.begin(), anchor.end() - 1, chunk_.begin() + (at - before))) {
+            return at;
+        }
+        from = next;
+    }
+}
+
 template <typename Unit>
 std::optional<typename LineScanner<Unit>::Line>
-LineScanner<Unit>::nextShortLineWith(Unit anchor, std::size_t maxLength) {
+LineScanner<Unit>::nextShortLineWith(Text anchor, std::size_t maxLength) {
     while (startLine()) {
         // Everything before the line that holds the next anchor of the chunk, or before
         // the chunk's unfinished last line, is passed over.
-        const std::size_t anchorAt = findUnit(chunk_, position_, chunk_.size(), anchor);
+        const std::size_t anchorAt = findAnchorEnd(anchor);
         const Text before = chunk_.substr(position_, std::min(anchorAt, chunk_.size()) - position_);
         const auto lastLineEnd = std::find_if(before.rbegin(), before.rend(), isLineEnd<Unit>);
         if (lastLineEnd != before.rend()) {
@@ -418,22 +439,23 @@ template <typename Unit> std::size_t KeyLineMatcher::longestKeyLine() const {
 template std::size_t KeyLineMatcher::longestKeyLine<char>() const;
 template std::size_t KeyLineMatcher::longestKeyLine<char16_t>() const;
 
-std::optional<char> KeyLineMatcher::anchor() const {
-    if (lowerKey_.empty() || asciiLower_.empty()) {
+std::optional<std::string> KeyLineMatcher::anchor() const {
+    if (asciiLower_.empty()) {
         return std::nullopt;
     }
-    const wchar_t last = lowerKey_.back();
-    if (last < L'0' || last > L'9') {
-        return std::nullopt;
-    }
-    const auto lowersToLast = [last](wchar_t lower) {
-        return lower == last;
+    const auto isItsOwnLowerCaseOnly = [this](wchar_t character) {
+        return character >= 0 && static_cast<std::size_t>(character) < kAsciiSize &&
+               asciiLower_[static_cast<std::size_t>(character)] == character &&
+               std::count(asciiLower_.begin(), asciiLower_.end(), character) == 1;
     };
-    if (std::count_if(asciiLower_.begin(), asciiLower_.end(), lowersToLast) != 1 ||
-        asciiLower_[static_cast<std::size_t>(last)] != last) {
+    const auto tailStart =
+        std::find_if_not(lowerKey_.rbegin(), lowerKey_.rend(), isItsOwnLowerCaseOnly);
+    const std::wstring_view tail(lowerKey_.data() + (lowerKey_.rend() - tailStart),
+                                 static_cast<std::size_t>(tailStart - lowerKey_.rbegin()));
+    if (tail.empty() || tail.back() < L'0' || tail.back() > L'9') {
         return std::nullopt;
     }
-    return static_cast<char>(last);
+    return std::string(tail.begin(), tail.end());
 }
 
 bool KeyLineMatcher::matches(std::string_view trimmedLine) {

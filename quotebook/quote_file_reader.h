@@ -19,7 +19,9 @@ namespace quotidia {
 // rather than thrown, so the caller can tell it from the end of the stream.
 class BlockReader {
   public:
-    static constexpr std::size_t kBlockSize = 64 * 1024;
+    // Large enough that the cost of each read call vanishes beside copying the bytes,
+    // small enough to stay in the processor's cache while the block is scanned.
+    static constexpr std::size_t kBlockSize = 256 * 1024;
 
     explicit BlockReader(std::istream& input);
 
@@ -71,11 +73,12 @@ template <typename Unit> class LineScanner {
     // or its runs of blanks.
     std::optional<Line> nextShortLine(std::size_t maxLength);
 
-    // The same for the next short line that holds `anchor`. The lines in between are
-    // passed over by searching for the anchor rather than for line ends, which is far
-    // quicker where the anchor is rare; they are not counted, so from then on lines come
-    // with number 0.
-    std::optional<Line> nextShortLineWith(Unit anchor, std::size_t maxLength);
+    // The same for the next short line that holds `anchor` followed by a blank, a double
+    // quote or the line's end: where a key line's key ends. The lines in between are
+    // passed over by searching for the anchor's last unit rather than for line ends,
+    // which is far quicker where that unit is rare; they are not counted, so from then on
+    // lines come with number 0.
+    std::optional<Line> nextShortLineWith(Text anchor, std::size_t maxLength);
 
     // True when reading stopped at a read error rather than at the end of the file.
     bool failed() const { return reader_.failed(); }
@@ -84,6 +87,8 @@ template <typename Unit> class LineScanner {
     enum class Keep { whole, trimmed };
 
     bool startLine();
+    // Where the next anchor that may end a key line ends in the chunk, or npos.
+    std::size_t findAnchorEnd(Text anchor) const;
     std::uint64_t countLine();
     // Reads the line at the current position; its trimmed text when that is short.
     std::optional<Text> takeShortLine(std::size_t maxLength);
@@ -145,10 +150,11 @@ class KeyLineMatcher {
     // need not be held.
     template <typename Unit> std::size_t longestKeyLine() const;
 
-    // A character that every key line holds, in every encoding, so that lines without
-    // it need not be read: the key's last character when that is a digit (as in every
-    // day key), since a digit is its own lower case and no other character's.
-    std::optional<char> anchor() const;
+    // The end of the key that every key line holds as it stands, in every encoding, so
+    // that lines without it need not be read: the longest tail of the key made of ASCII
+    // characters that are their own lower case and no other character's, such as " 6"
+    // of "December 6", when it ends in a digit (as every day key does).
+    std::optional<std::string> anchor() const;
 
     bool matches(std::string_view trimmedLine);
     bool matches(std::u16string_view trimmedLine);

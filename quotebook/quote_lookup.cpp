@@ -18,9 +18,12 @@ std::optional<std::wstring> scanQuoteFile(BlockReader& reader, KeyLineMatcher& m
                                           const QuoteBookPlatform& platform) {
     LineScanner<Unit> lines(reader);
     const std::size_t longestKeyLine = matcher.longestKeyLine<Unit>();
-    const std::optional<char> anchor = matcher.anchor();
+    const std::optional<std::string> anchor = matcher.anchor();
+    const std::basic_string<Unit> anchorUnits =
+        anchor ? std::basic_string<Unit>(anchor->begin(), anchor->end())
+               : std::basic_string<Unit>{};
     const auto nextCandidate = [&] {
-        return anchor ? lines.nextShortLineWith(static_cast<Unit>(*anchor), longestKeyLine)
+        return anchor ? lines.nextShortLineWith(anchorUnits, longestKeyLine)
                       : lines.nextShortLine(longestKeyLine);
     };
     std::wstring collected;

@@ -1,5 +1,7 @@
 #include "quotebook/quote_file_reader.h"
 
+#include "fake_quotebook_platform.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -28,7 +30,7 @@ std::vector<NumberedLine> shortLines(const std::string& bytes, std::size_t maxLe
     return lines;
 }
 
-std::vector<NumberedLine> shortLinesWith(const std::string& bytes, char anchor,
+std::vector<NumberedLine> shortLinesWith(const std::string& bytes, std::string_view anchor,
                                          std::size_t maxLength) {
     std::istringstream input(bytes);
     BlockReader reader(input);
@@ -92,18 +94,32 @@ TEST(LineScanner, ShortLinesLoseTheirOuterBlanksAndLongOnesArePassedOver) {
 }
 
 TEST(LineScanner, ShortLinesWithAnAnchorAreFoundWithoutReadingTheOthers) {
-    EXPECT_EQ(shortLinesWith("a6\r\nbb\r\n  6  \r\nlong line 6\r\n\r\n6", '6', 5),
+    EXPECT_EQ(shortLinesWith("a6\r\nbb\r\n  6  \r\nlong line 6\r\n\r\n6", "6", 5),
               (std::vector<NumberedLine>{{1, "a6"}, {0, "6"}, {0, "6"}}));
-    EXPECT_EQ(shortLinesWith("no\rdigits\n", '6', 5), std::vector<NumberedLine>{});
+    EXPECT_EQ(shortLinesWith("no\rdigits\n", "6", 5), std::vector<NumberedLine>{});
 
     const std::size_t block = BlockReader::kBlockSize;
-    EXPECT_EQ(shortLinesWith(std::string(block - 3, 'f') + "\n  a 6 \nb", '6', 5),
+    EXPECT_EQ(shortLinesWith(std::string(block - 3, 'f') + "\n  a 6 \nb", "6", 5),
               (std::vector<NumberedLine>{{0, "a 6"}}));
-    EXPECT_EQ(shortLinesWith(std::string(block + 10, 'f') + "6\nx6", '6', 5),
+    EXPECT_EQ(shortLinesWith(std::string(block + 10, 'f') + "6\nx6", "6", 5),
               (std::vector<NumberedLine>{{2, "x6"}}));
     EXPECT_EQ(
-        shortLinesWith(std::string(block - 1, 'f') + "\r\n6\r" + std::string(block, ' '), '6', 5),
+        shortLinesWith(std::string(block - 1, 'f') + "\r\n6\r" + std::string(block, ' '), "6", 5),
         (std::vector<NumberedLine>{{0, "6"}}));
+}
+
+TEST(LineScanner, AnchorCountsOnlyWhereAKeyMayEnd) {
+    EXPECT_EQ(shortLinesWith("x 16\r\nb 6c\r\n 6x\r\n  b 6\r\nc 6\"", " 6", 5),
+              (std::vector<NumberedLine>{{0, "b 6"}, {0, "c 6\""}}));
+    // The anchor's first units lie in the line, never before its start.
+    EXPECT_EQ(shortLinesWith("a \r\n6\r\n", " 6", 5), std::vector<NumberedLine>{});
+}
+
+TEST(KeyLineMatcher, AnchorIsTheKeysTailThatNoLetterCaseChanges) {
+    const testing::FakeQuoteBookPlatform platform;
+    EXPECT_EQ(KeyLineMatcher(L"December 6", platform).anchor(), " 6");
+    EXPECT_EQ(KeyLineMatcher(L"May 11", platform).anchor(), " 11");
+    EXPECT_EQ(KeyLineMatcher(L"6 December", platform).anchor(), std::nullopt);
 }
 
 TEST(LineScanner, Utf16UnitsAndAnOddLastByte) {
