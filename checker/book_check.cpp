@@ -88,11 +88,10 @@ std::wstring hex4(unsigned value) {
 // The first C0 or C1 control character of a line (line ends never are in it), or DEL.
 std::optional<wchar_t> firstControlCharacter(std::wstring_view text) {
     const auto isControl = [](wchar_t character) {
-        const auto code = static_cast<unsigned long>(character);
-        constexpr unsigned long kFirstPrintable = 0x20;
-        constexpr unsigned long kDelete = 0x7F;
-        constexpr unsigned long kLastC1 = 0x9F;
-        return code < kFirstPrintable || (code >= kDelete && code <= kLastC1);
+        constexpr wchar_t kFirstPrintable = L'\x20';
+        constexpr wchar_t kDelete = L'\x7F';
+        constexpr wchar_t kLastC1 = L'\x9F';
+        return character < kFirstPrintable || (character >= kDelete && character <= kLastC1);
     };
     const auto found = std::find_if(text.begin(), text.end(), isControl);
     return found == text.end() ? std::nullopt : std::optional<wchar_t>{*found};
