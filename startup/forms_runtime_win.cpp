@@ -104,8 +104,8 @@ double pixelsToTwips(int pixels, UINT dpi) {
     return pixels * 1440.0 / dpi;
 }
 
-UniqueHIcon loadAppIcon(int sizeAt96Dpi, UINT dpi) {
-    const int size = MulDiv(sizeAt96Dpi, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+UniqueHIcon loadAppIcon(int metric, UINT dpi) {
+    const int size = GetSystemMetricsForDpi(metric, dpi);
     UniqueHIcon icon(static_cast<HICON>(
         LoadImageW(instance(), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
     if (!icon) {
@@ -236,8 +236,8 @@ void Form::applyDpi(UINT dpi) {
         applyFont(control.id);
     }
 
-    bigIcon_ = loadAppIcon(GetSystemMetrics(SM_CXICON), dpi);
-    smallIcon_ = loadAppIcon(GetSystemMetrics(SM_CXSMICON), dpi);
+    bigIcon_ = loadAppIcon(SM_CXICON, dpi);
+    smallIcon_ = loadAppIcon(SM_CXSMICON, dpi);
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -425,7 +425,7 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
-        const int size = MulDiv(32, static_cast<int>(dpi()), USER_DEFAULT_SCREEN_DPI);
+        const int size = GetSystemMetricsForDpi(SM_CXICON, dpi());
         DrawIconEx(item.hDC, 0, 0, bigIcon_.get(), size, size, 0, nullptr, DI_NORMAL);
         return TRUE;
     }

@@ -170,7 +170,7 @@ void dispatchMessage(MSG& message);
 // Runs until the last form has unloaded; returns the exit code.
 int runMessageLoop();
 
-// The application icon at a size for a DPI.
-UniqueHIcon loadAppIcon(int sizeAt96Dpi, UINT dpi);
+// The application icon at the size of a system metric (SM_CXICON, SM_CXSMICON) at a DPI.
+UniqueHIcon loadAppIcon(int metric, UINT dpi);
 
 } // namespace quotidia::forms

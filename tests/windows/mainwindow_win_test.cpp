@@ -188,6 +188,16 @@ TEST_F(MainWindow, LayoutHasTheFixedFrameSizeAndControlsAtTheScreensDpi) {
     EXPECT_EQ(client.cx, at96 ? 429 : 643);
     EXPECT_EQ(client.cy, at96 ? 215 : 322);
 
+    // The window's icon is made for the screen's DPI, not scaled from another size.
+    ICONINFO icon{};
+    ASSERT_TRUE(
+        GetIconInfo(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0)), &icon));
+    BITMAP colour{};
+    GetObjectW(icon.hbmColor, sizeof(colour), &colour);
+    EXPECT_EQ(colour.bmWidth, GetSystemMetricsForDpi(SM_CXICON, dpi));
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
+
     struct Expected {
         int id;
         RECT at96;
