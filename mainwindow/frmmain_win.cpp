@@ -50,8 +50,7 @@ frmmain::frmmain(const QuoteBookPlatform& platform) : Form(kLayout), platform_(p
 void frmmain::Form_Load() {
     BringWindowToTop(hwnd());
     initialiseToPresent(day_, platform_);
-    setLeft((ScreenWidth() - Width()) / 2);
-    setTop((ScreenHeight() - Height()) / 2);
+    centreOnScreen();
     setFont(lblDate, forms::FontSpec{L"garamond", 14, true});
     day_.QuoteText = getTodaysQuotes();
     DisplayQuotes();
@@ -87,8 +86,7 @@ void frmmain::cmdButtons_Click(short Index) {
 void frmmain::cmdAbout_Click() {
     frmAbout& about = forms::formSlot<frmAbout>();
     about.Load();
-    about.setLeft((about.ScreenWidth() - about.Width()) / 2);
-    about.setTop((about.ScreenHeight() - about.Height()) / 2);
+    about.centreOnScreen();
     about.Show();
 }
 

@@ -340,6 +340,11 @@ double Form::ScreenHeight() const {
     return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi());
 }
 
+void Form::centreOnScreen() {
+    setLeft((ScreenWidth() - Width()) / 2);
+    setTop((ScreenHeight() - Height()) / 2);
+}
+
 const ControlLayout* Form::findControl(HWND child) const {
     const int id = GetDlgCtrlID(child);
     auto found = std::find_if(layout_.controls.begin(), layout_.controls.end(),

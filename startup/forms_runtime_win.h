@@ -124,6 +124,8 @@ class Form {
     void setTop(double twips);
     double ScreenWidth() const;
     double ScreenHeight() const;
+    // Left and then Top set so the window stands in the middle of the screen.
+    void centreOnScreen();
 
   protected:
     virtual void Form_Load() {}

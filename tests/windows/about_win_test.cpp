@@ -54,8 +54,7 @@ class AboutDialog : public ::testing::Test {
     // What the main window's "&About" does: load, centre on the screen, show.
     void open() {
         about_.Load();
-        about_.setLeft((about_.ScreenWidth() - about_.Width()) / 2);
-        about_.setTop((about_.ScreenHeight() - about_.Height()) / 2);
+        about_.centreOnScreen();
         about_.Show();
         SetForegroundWindow(about_.hwnd());
         pumpMessages();
