@@ -5,6 +5,7 @@
 
 #include "mainwindow/frmmain_win.h"
 #include "startup/unique_handles_win.h"
+#include "wine_test_support.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -26,17 +27,12 @@ namespace quotidia {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::buildFolder;
 
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quotidia";
 constexpr wchar_t kMainClass[] = L"Quotidia.frmmain";
 constexpr wchar_t kAboutClass[] = L"Quotidia.frmAbout";
-
-fs::path buildFolder() {
-    std::array<wchar_t, MAX_PATH> self{};
-    GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
-    return fs::path(self.data()).parent_path().parent_path();
-}
 
 fs::path installerPath() {
     std::array<wchar_t, MAX_PATH> name{};

@@ -16,9 +16,7 @@ namespace quotidia {
 namespace {
 
 std::filesystem::path builtProgram() {
-    std::array<wchar_t, MAX_PATH> self{};
-    GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
-    return std::filesystem::path(self.data()).parent_path().parent_path() / L"Quotidia.exe";
+    return testing::buildFolder() / L"Quotidia.exe";
 }
 
 // One run of the program; ended by the test or, failing that, terminated.

@@ -25,9 +25,7 @@ class EnglishBookPlatform : public testing::FixedDayPlatform {
 };
 
 std::filesystem::path shippedBook() {
-    std::array<wchar_t, MAX_PATH> self{};
-    GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
-    return std::filesystem::path(self.data()).parent_path().parent_path() / L"Quotes.txt";
+    return testing::buildFolder() / L"Quotes.txt";
 }
 
 TEST(ShippedQuoteBook, EveryDayHasAnEntryThatFitsTheQuotationArea) {

@@ -84,6 +84,12 @@ std::filesystem::path TempDir::write(const std::wstring& name, std::string_view 
 FixedDayPlatform::FixedDayPlatform(CivilDate today, std::filesystem::path quoteFile)
     : now_(dateValueOf(today, 0.4375).value()), quoteFile_(std::move(quoteFile)) {}
 
+std::filesystem::path buildFolder() {
+    std::array<wchar_t, MAX_PATH> self{};
+    GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
+    return std::filesystem::path(self.data()).parent_path().parent_path();
+}
+
 std::wstring platformLongDate(CivilDate date) {
     SYSTEMTIME time{};
     time.wYear = static_cast<WORD>(date.year);

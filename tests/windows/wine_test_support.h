@@ -53,6 +53,9 @@ class FixedDayPlatform : public QuoteBookPlatformWin {
     std::filesystem::path quoteFile_;
 };
 
+// The build tree's top folder, where Quotidia.exe and Quotes.txt lie: one above the tests.
+std::filesystem::path buildFolder();
+
 // The platform's own long date for a calendar date.
 std::wstring platformLongDate(CivilDate date);
 
