@@ -1,8 +1,8 @@
 // The time of one lookup in the shipped quote book, as the program runs it on every
 // change of day: the file opened, streamed to its end and closed.
 
-#include "checker/locale_posix.h"
-#include "quotebook/quote_lookup.h"
+#include "locale_posix.h"
+#include "quote_lookup.h"
 
 #include <benchmark/benchmark.h>
 

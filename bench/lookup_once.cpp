@@ -2,8 +2,8 @@
 // the lookup took, how much text it found and the process's peak memory.
 //   lookup_once FILE KEY
 
-#include "checker/locale_posix.h"
-#include "quotebook/quote_lookup.h"
+#include "locale_posix.h"
+#include "quote_lookup.h"
 
 #include <sys/resource.h>
 

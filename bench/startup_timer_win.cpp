@@ -4,7 +4,7 @@
 // The programs take turns, run after run, so that a busy machine slows each alike. Each
 // run starts the program, polls for its window, then ends the program.
 
-#include "startup/unique_handles_win.h"
+#include "unique_handles_win.h"
 
 #include <windows.h>
 

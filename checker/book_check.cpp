@@ -1,9 +1,9 @@
-#include "checker/book_check.h"
+#include "book_check.h"
 
-#include "quotebook/date_value.h"
-#include "quotebook/day_state.h"
-#include "quotebook/quote_file_reader.h"
-#include "quotebook/quote_lookup.h"
+#include "date_value.h"
+#include "day_state.h"
+#include "quote_file_reader.h"
+#include "quote_lookup.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 // with the reader and key-line rules of the program's own lookup; and the command line
 // of quotidia-check, which prints a day's text or the problems of a book.
 
-#include "quotebook/quotebook_platform.h"
+#include "quotebook_platform.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // quotidia-check: checks a quote book, or prints the text it holds for one day.
 
-#include "checker/book_check.h"
-#include "checker/system_environment.h"
+#include "book_check.h"
+#include "system_environment.h"
 
 #include <string>
 #include <vector>
@@ -18,7 +18,7 @@ int wmain(int argc, wchar_t** argv) {
 
 #else
 
-#include "quotebook/text_decoding.h"
+#include "text_decoding.h"
 
 namespace {
 

@@ -21,7 +21,7 @@ import sys
 
 SIZE = 32
 BITS_PER_PIXEL = 24
-# Must match QUOTIDIA_ICON_IMAGE_ID in startup/app_identity.h.
+# Must match QUOTIDIA_ICON_IMAGE_ID in resources/app_identity.h.
 IMAGE_ID = 30001
 
 # Pixel character -> (red, green, blue).

@@ -1,5 +1,5 @@
 # Adds the program's resources (icon, manifest, version record) to a Windows target.
-# The icon is generated once per build tree from mainwindow/app_icon.txt into
+# The icon is generated once per build tree from resources/app_icon.txt into
 # ${CMAKE_BINARY_DIR}/resources (app.ico for installers, and the two raw resource files
 # the resource script embeds); every target that calls this compiles the script itself.
 include_guard(GLOBAL)
@@ -16,23 +16,23 @@ function(quotidia_add_resources target)
         add_custom_command(
             OUTPUT ${icon_files}
             COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/make_icon.py
-                    ${PROJECT_SOURCE_DIR}/mainwindow/app_icon.txt ${resource_dir}
+                    ${PROJECT_SOURCE_DIR}/resources/app_icon.txt ${resource_dir}
             DEPENDS ${PROJECT_SOURCE_DIR}/cmake/make_icon.py
-                    ${PROJECT_SOURCE_DIR}/mainwindow/app_icon.txt
+                    ${PROJECT_SOURCE_DIR}/resources/app_icon.txt
             COMMENT "Generating the application icon"
             VERBATIM)
         add_custom_target(quotidia_icon DEPENDS ${icon_files})
     endif()
 
-    set(script ${PROJECT_SOURCE_DIR}/startup/Quotidia.rc)
-    set(embedded_files ${icon_files} ${PROJECT_SOURCE_DIR}/startup/app_identity.h
-                       ${PROJECT_SOURCE_DIR}/startup/Quotidia.manifest)
+    set(script ${PROJECT_SOURCE_DIR}/resources/Quotidia.rc)
+    set(embedded_files ${icon_files} ${PROJECT_SOURCE_DIR}/resources/app_identity.h
+                       ${PROJECT_SOURCE_DIR}/resources/Quotidia.manifest)
     target_sources(${target} PRIVATE ${script})
     add_dependencies(${target} quotidia_icon)
     # The script finds the generated icon files and the manifest through its include path,
     # and the resource compiler reports no dependencies on them: both are named here.
     set_source_files_properties(${script} TARGET_DIRECTORY ${target} PROPERTIES
-        INCLUDE_DIRECTORIES "${resource_dir};${PROJECT_SOURCE_DIR}/startup"
+        INCLUDE_DIRECTORIES "${resource_dir};${PROJECT_SOURCE_DIR}/resources"
         OBJECT_DEPENDS "${embedded_files}")
     if(MSVC)
         # The script embeds the manifest; the linker must not add a second one.

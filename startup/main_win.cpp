@@ -1,8 +1,8 @@
 // The program's entry point: start-up, then the message loop until the last window
 // has closed or the program is ended.
 
-#include "startup/forms_runtime_win.h"
-#include "startup/modQuotes_win.h"
+#include "forms_runtime_win.h"
+#include "modQuotes_win.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "startup/modQuotes_win.h"
+#include "modQuotes_win.h"
 
-#include "mainwindow/frmmain_win.h"
+#include "frmmain_win.h"
 
 namespace quotidia::modQuotes {
 

@@ -4,8 +4,8 @@
 // so that line ends, key lines and entries straddle blocks.
 
 #include "fake_quotebook_platform.h"
-#include "quotebook/quote_file_reader.h"
-#include "quotebook/quote_lookup.h"
+#include "quote_file_reader.h"
+#include "quote_lookup.h"
 
 #include <cstddef>
 #include <cstdint>

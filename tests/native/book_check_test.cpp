@@ -1,7 +1,7 @@
-#include "checker/book_check.h"
+#include "book_check.h"
 
 #include "fake_quotebook_platform.h"
-#include "quotebook/quote_lookup.h"
+#include "quote_lookup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "quotebook/date_value.h"
+#include "date_value.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "quotebook/day_state.h"
+#include "day_state.h"
 
 #include "fake_quotebook_platform.h"
 

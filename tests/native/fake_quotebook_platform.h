@@ -2,7 +2,7 @@
 // A quote-book platform with fixed answers: a settable clock and month names, the
 // Windows-1252 code page and lower-casing for Latin, Greek and Cyrillic letters.
 
-#include "quotebook/quotebook_platform.h"
+#include "quotebook_platform.h"
 
 #include <array>
 #include <filesystem>

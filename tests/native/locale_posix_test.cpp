@@ -1,4 +1,4 @@
-#include "checker/locale_posix.h"
+#include "locale_posix.h"
 
 #include <gtest/gtest.h>
 

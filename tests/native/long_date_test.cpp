@@ -1,4 +1,4 @@
-#include "quotebook/long_date.h"
+#include "long_date.h"
 
 #include "fake_quotebook_platform.h"
 

@@ -1,4 +1,4 @@
-#include "quotebook/quote_file_reader.h"
+#include "quote_file_reader.h"
 
 #include "fake_quotebook_platform.h"
 

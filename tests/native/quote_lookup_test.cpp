@@ -1,7 +1,7 @@
-#include "quotebook/quote_lookup.h"
+#include "quote_lookup.h"
 
 #include "fake_quotebook_platform.h"
-#include "quotebook/quote_file_reader.h"
+#include "quote_file_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The About dialog driven for real: opening, closing, keyboard, layout and the
 // System Information button.
 
-#include "about/frmAbout_win.h"
-#include "about/sysinfo_platform_win.h"
-#include "mainwindow/frmmain_win.h"
+#include "frmAbout_win.h"
+#include "frmmain_win.h"
+#include "sysinfo_platform_win.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // The installer's file name comes in QUOTIDIA_INSTALLER; it lies in the build's packages
 // folder, beside the tests folder that holds this executable.
 
-#include "mainwindow/frmmain_win.h"
-#include "startup/unique_handles_win.h"
+#include "frmmain_win.h"
+#include "unique_handles_win.h"
 #include "wine_test_support.h"
 
 #include <objbase.h>

@@ -1,7 +1,7 @@
 // The main window driven for real: load, day stepping, keyboard and layout.
 
-#include "about/frmAbout_win.h"
-#include "mainwindow/frmmain_win.h"
+#include "frmAbout_win.h"
+#include "frmmain_win.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>

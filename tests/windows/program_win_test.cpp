@@ -1,8 +1,8 @@
 // Quotidia.exe started as its own process: how it comes up and how it ends.
 
-#include "about/frmAbout_win.h"
-#include "mainwindow/frmmain_win.h"
-#include "startup/unique_handles_win.h"
+#include "frmAbout_win.h"
+#include "frmmain_win.h"
+#include "unique_handles_win.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The shipped quote book: every day of the year has an entry, and each day's text fits
 // the main window's quotation area in the label's own font at 96 DPI.
 
-#include "mainwindow/frmmain_win.h"
-#include "quotebook/quote_lookup.h"
+#include "frmmain_win.h"
+#include "quote_lookup.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>

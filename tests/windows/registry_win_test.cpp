@@ -1,6 +1,6 @@
-#include "about/sysinfo_launcher.h"
-#include "about/sysinfo_platform_win.h"
-#include "startup/unique_handles_win.h"
+#include "sysinfo_launcher.h"
+#include "sysinfo_platform_win.h"
+#include "unique_handles_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

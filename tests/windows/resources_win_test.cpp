@@ -2,7 +2,7 @@
 // functions: the icon group and its image, the manifest, and the version record.
 #include <windows.h>
 
-#include "startup/unique_handles_win.h"
+#include "unique_handles_win.h"
 
 #include <gtest/gtest.h>
 

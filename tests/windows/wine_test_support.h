@@ -2,8 +2,8 @@
 // Helpers for tests that drive real windows: pumping messages, keys through the
 // dialog manager, temporary quote files and a quote-book platform with a fixed clock.
 
-#include "quotebook/locale_win.h"
-#include "startup/forms_runtime_win.h"
+#include "forms_runtime_win.h"
+#include "locale_win.h"
 
 #include <windows.h>
 

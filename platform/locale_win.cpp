@@ -1,6 +1,6 @@
-#include "quotebook/locale_win.h"
+#include "locale_win.h"
 
-#include "quotebook/long_date.h"
+#include "long_date.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // names and letter case from a locale's data, and Windows-1252 as the ANSI code page
 // that quote books written on Windows use.
 
-#include "quotebook/quotebook_platform.h"
+#include "quotebook_platform.h"
 
 #include <locale.h>
 

@@ -2,8 +2,8 @@
 // The About dialog: the application's title and version, a description and a
 // disclaimer, "OK" and the start of the System Information tool. Modeless.
 
-#include "about/sysinfo_launcher.h"
-#include "startup/forms_runtime_win.h"
+#include "forms_runtime_win.h"
+#include "sysinfo_launcher.h"
 
 #include <functional>
 #include <memory>

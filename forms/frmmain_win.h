@@ -2,9 +2,9 @@
 // The main window: today's long date, the day's quotations, and the buttons that step
 // a day back or forward, open the About dialog and end the program.
 
-#include "quotebook/day_state.h"
-#include "quotebook/quotebook_platform.h"
-#include "startup/forms_runtime_win.h"
+#include "day_state.h"
+#include "forms_runtime_win.h"
+#include "quotebook_platform.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "about/frmAbout_win.h"
+#include "frmAbout_win.h"
 
-#include "about/sysinfo_platform_win.h"
-#include "startup/app_identity.h"
+#include "app_identity.h"
+#include "sysinfo_platform_win.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "startup/forms_runtime_win.h"
+#include "forms_runtime_win.h"
 
-#include "startup/app_identity.h"
+#include "app_identity.h"
 
 #include <algorithm>
 #include <cmath>

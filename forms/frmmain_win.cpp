@@ -1,8 +1,8 @@
-#include "mainwindow/frmmain_win.h"
+#include "frmmain_win.h"
 
-#include "about/frmAbout_win.h"
-#include "quotebook/locale_win.h"
-#include "quotebook/quote_lookup.h"
+#include "frmAbout_win.h"
+#include "locale_win.h"
+#include "quote_lookup.h"
 
 namespace quotidia {
 

@@ -2,8 +2,8 @@
 // Win32 adapter for the System Information launcher: the ANSI registry functions of
 // advapi32, the file system, CreateProcessW and MessageBoxW behind SysInfoPlatform.
 
-#include "about/sysinfo_launcher.h"
-#include "startup/unique_handles_win.h"
+#include "sysinfo_launcher.h"
+#include "unique_handles_win.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-#include "checker/system_environment.h"
-#include "quotebook/locale_win.h"
+#include "locale_win.h"
+#include "system_environment.h"
 
 #include <windows.h>
 

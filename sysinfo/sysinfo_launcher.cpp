@@ -1,4 +1,4 @@
-#include "about/sysinfo_launcher.h"
+#include "sysinfo_launcher.h"
 
 #include <array>
 

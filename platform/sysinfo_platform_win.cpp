@@ -1,6 +1,6 @@
-#include "about/sysinfo_platform_win.h"
+#include "sysinfo_platform_win.h"
 
-#include "startup/app_identity.h"
+#include "app_identity.h"
 
 #include <climits>
 #include <stdexcept>

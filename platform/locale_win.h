@@ -2,8 +2,8 @@
 // The quote book's platform on Windows: the local clock, the user's locale, the
 // system's ANSI code page and the program's own directory.
 
-#include "quotebook/date_value.h"
-#include "quotebook/quotebook_platform.h"
+#include "date_value.h"
+#include "quotebook_platform.h"
 
 #include <string>
 

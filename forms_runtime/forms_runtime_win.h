@@ -4,7 +4,7 @@
 // it is first shown, behaves as a modeless dialog under the dialog manager (Tab,
 // access keys, Enter and Esc), and the program ends when its last form unloads.
 
-#include "startup/unique_handles_win.h"
+#include "unique_handles_win.h"
 
 #include <windows.h>
 

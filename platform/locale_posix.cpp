@@ -1,6 +1,6 @@
-#include "checker/locale_posix.h"
+#include "locale_posix.h"
 
-#include "quotebook/date_value.h"
+#include "date_value.h"
 
 #include <langinfo.h>
 #include <wctype.h>

@@ -1,5 +1,5 @@
-#include "checker/locale_posix.h"
-#include "checker/system_environment.h"
+#include "locale_posix.h"
+#include "system_environment.h"
 
 #include <cstdio>
 #include <string>
