@@ -1,8 +1,8 @@
 // The time of one lookup in the shipped quote book, as the program runs it on every
 // change of day: the file opened, streamed to its end and closed.
 
-#include "locale_posix.h"
 #include "quote_lookup.h"
+#include "quotebook_platform_posix.h"
 
 #include <benchmark/benchmark.h>
 

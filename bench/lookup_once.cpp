@@ -2,8 +2,8 @@
 // the lookup took, how much text it found and the process's peak memory.
 //   lookup_once FILE KEY
 
-#include "locale_posix.h"
 #include "quote_lookup.h"
+#include "quotebook_platform_posix.h"
 
 #include <sys/resource.h>
 

@@ -1,8 +1,8 @@
 #include "frmmain_win.h"
 
 #include "frmAbout_win.h"
-#include "locale_win.h"
 #include "quote_lookup.h"
+#include "quotebook_platform_win.h"
 
 namespace quotidia {
 

@@ -3,7 +3,7 @@
 // dialog manager, temporary quote files and a quote-book platform with a fixed clock.
 
 #include "forms_runtime_win.h"
-#include "locale_win.h"
+#include "quotebook_platform_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "locale_win.h"
+#include "quotebook_platform_win.h"
 
 #include "long_date.h"
 

@@ -1,4 +1,4 @@
-#include "locale_posix.h"
+#include "quotebook_platform_posix.h"
 
 #include <gtest/gtest.h>
 
