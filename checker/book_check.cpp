@@ -1,9 +1,12 @@
 #include "book_check.h"
 
+#include "block_reader.h"
 #include "date_value.h"
 #include "day_state.h"
-#include "quote_file_reader.h"
+#include "key_line.h"
+#include "line_scanner.h"
 #include "quote_lookup.h"
+#include "text_units.h"
 
 #include <algorithm>
 #include <array>
@@ -54,22 +57,8 @@ Exit status 0 when the book has no problem, 1 when it has some.
 Exit status 2 on bad arguments, an unknown locale or a book that cannot be read.
 )";
 
-constexpr bool isBlank(wchar_t character) {
-    return character == L' ' || character == L'\t';
-}
-
 constexpr bool isDigit(wchar_t character) {
     return character >= L'0' && character <= L'9';
-}
-
-std::wstring_view trimBlanks(std::wstring_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 std::wstring inQuotes(std::wstring_view text) {
@@ -147,7 +136,7 @@ std::optional<KeyShape> monthFirstShape(std::wstring_view text) {
         shape.abbreviationDot = true;
         text.remove_prefix(1);
     }
-    shape.separator = text.substr(0, countWhile(text, isBlank));
+    shape.separator = text.substr(0, countWhile(text, isBlank<wchar_t>));
     text.remove_prefix(shape.separator.size());
     shape.digits = text.substr(0, countWhile(text, isDigit));
     text.remove_prefix(shape.digits.size());
@@ -258,13 +247,13 @@ void BookChecker::judgeLine(std::uint64_t number, std::basic_string_view<Unit> l
         report(number, ProblemKind::controlCharacter,
                L"the line holds the control character " + controlCharacterName(*control));
     }
-    const std::basic_string_view<Unit> trimmed = trimLine(line);
+    const std::basic_string_view<Unit> trimmed = trimBlanks(line);
     if (entry_) {
         if (line.empty()) {
             endEntry();
             return;
         }
-        judgeQuotationLine(number, trimBlanks(text), dayOfKeyLine(trimmed));
+        judgeQuotationLine(number, trimBlanks<wchar_t>(text), dayOfKeyLine(trimmed));
         return;
     }
     if (trimmed.empty()) {
@@ -274,16 +263,15 @@ void BookChecker::judgeLine(std::uint64_t number, std::basic_string_view<Unit> l
         startEntry(*day, number);
         return;
     }
-    judgeLineOutsideEntries(number, trimBlanks(text));
+    judgeLineOutsideEntries(number, trimBlanks<wchar_t>(text));
 }
 
 // The day whose key line this is. The lower-cased item finds the candidate day; the
 // program's own matcher for that day has the last word.
 template <typename Unit>
 std::optional<std::size_t> BookChecker::dayOfKeyLine(std::basic_string_view<Unit> trimmedLine) {
-    constexpr std::size_t kMaxUnitsPerCharacter = 4;
     const auto item = keyItemOf(trimmedLine);
-    if (!item || item->size() > longestLowerKey_ * kMaxUnitsPerCharacter) {
+    if (!item || item->size() > longestLowerKey_ * kMaxUnitsPerCharacter<Unit>) {
         return std::nullopt;
     }
     std::wstring itemText;

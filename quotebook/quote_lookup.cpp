@@ -1,6 +1,8 @@
 #include "quote_lookup.h"
 
-#include "quote_file_reader.h"
+#include "block_reader.h"
+#include "key_line.h"
+#include "line_scanner.h"
 
 #include <exception>
 #include <fstream>

@@ -3,8 +3,8 @@
 // the file to just before the reader's block end, behind a long line or long blanks,
 // so that line ends, key lines and entries straddle blocks.
 
+#include "block_reader.h"
 #include "fake_quotebook_platform.h"
-#include "quote_file_reader.h"
 #include "quote_lookup.h"
 
 #include <cstddef>

@@ -1,6 +1,7 @@
-#include "quote_file_reader.h"
-
+#include "block_reader.h"
 #include "fake_quotebook_platform.h"
+#include "key_line.h"
+#include "line_scanner.h"
 
 #include <gtest/gtest.h>
 

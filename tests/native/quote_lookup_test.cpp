@@ -1,7 +1,7 @@
 #include "quote_lookup.h"
 
+#include "block_reader.h"
 #include "fake_quotebook_platform.h"
-#include "quote_file_reader.h"
 
 #include <gtest/gtest.h>
 

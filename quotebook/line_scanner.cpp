@@ -1,52 +1,13 @@
-#include "quote_file_reader.h"
+#include "line_scanner.h"
 
-#include "text_decoding.h"
+#include "text_units.h"
 
 #include <algorithm>
 #include <cstring>
-#include <ios>
-#include <type_traits>
 
 namespace quotidia {
 
 namespace {
-
-template <typename Unit> constexpr Unit kLineFeed = static_cast<Unit>('\n');
-template <typename Unit> constexpr Unit kCarriageReturn = static_cast<Unit>('\r');
-template <typename Unit> constexpr Unit kSpace = static_cast<Unit>(' ');
-template <typename Unit> constexpr Unit kTab = static_cast<Unit>('\t');
-template <typename Unit> constexpr Unit kDoubleQuote = static_cast<Unit>('"');
-template <typename Unit> constexpr Unit kComma = static_cast<Unit>(',');
-
-template <typename Unit>
-constexpr auto isLineEnd = [](Unit unit) {
-    return unit == kLineFeed<Unit> || unit == kCarriageReturn<Unit>;
-};
-
-template <typename Unit>
-constexpr auto isBlank = [](Unit unit) {
-    return unit == kSpace<Unit> || unit == kTab<Unit>;
-};
-
-// The offset of the first unit that is not a space or tab, or npos.
-template <typename Unit> std::size_t firstNonBlank(std::basic_string_view<Unit> text) {
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        if (!isBlank<Unit>(text[index])) {
-            return index;
-        }
-    }
-    return std::basic_string_view<Unit>::npos;
-}
-
-// The offset of the last unit that is not a space or tab, or npos.
-template <typename Unit> std::size_t lastNonBlank(std::basic_string_view<Unit> text) {
-    for (std::size_t index = text.size(); index > 0; --index) {
-        if (!isBlank<Unit>(text[index - 1])) {
-            return index - 1;
-        }
-    }
-    return std::basic_string_view<Unit>::npos;
-}
 
 // The offset of the first `unit` in text[from, until), or npos.
 std::size_t findUnit(std::string_view text, std::size_t from, std::size_t until, char unit) {
@@ -60,51 +21,6 @@ std::size_t findUnit(std::u16string_view text, std::size_t from, std::size_t unt
     return text.substr(0, until).find(unit, from);
 }
 
-template <typename Unit>
-constexpr auto isAscii = [](Unit unit) {
-    constexpr unsigned kFirstNonAscii = 0x80;
-    return static_cast<std::make_unsigned_t<Unit>>(unit) < kFirstNonAscii;
-};
-
-// Units of a key line per character of the key, at most: UTF-8 spends up to four bytes
-// on a character, as do the multi-byte code pages; UTF-16 up to two units.
-template <typename Unit> constexpr std::size_t kMaxUnitsPerCharacter = sizeof(Unit) == 1 ? 4 : 2;
-
-template <typename Unit>
-std::optional<std::basic_string_view<Unit>> keyItemOfLine(std::basic_string_view<Unit> line) {
-    if (!line.empty() && line.front() == kDoubleQuote<Unit>) {
-        const std::basic_string_view<Unit> quoted = line.substr(1);
-        const std::size_t closing = quoted.find(kDoubleQuote<Unit>);
-        if (closing == std::basic_string_view<Unit>::npos) {
-            return quoted; // an unclosed quote runs to the end of its line
-        }
-        // The line is trimmed, so anything after the closing quote is not blank.
-        if (closing + 1 != quoted.size()) {
-            return std::nullopt;
-        }
-        return quoted.substr(0, closing);
-    }
-    if (line.find(kComma<Unit>) != std::basic_string_view<Unit>::npos) {
-        return std::nullopt;
-    }
-    return line;
-}
-
-// A line without the blanks at its ends; nullopt when that is longer than `maxLength`.
-template <typename Unit>
-std::optional<std::basic_string_view<Unit>> trimBlanks(std::basic_string_view<Unit> line,
-                                                       std::size_t maxLength) {
-    const std::size_t first = firstNonBlank(line);
-    if (first == std::basic_string_view<Unit>::npos) {
-        return std::basic_string_view<Unit>{};
-    }
-    const std::basic_string_view<Unit> text = line.substr(first, lastNonBlank(line) - first + 1);
-    if (text.size() > maxLength) {
-        return std::nullopt;
-    }
-    return text;
-}
-
 char16_t littleEndianUnit(char low, char high) {
     constexpr unsigned kBitsPerByte = 8;
     return static_cast<char16_t>(
@@ -113,43 +29,6 @@ char16_t littleEndianUnit(char low, char high) {
 }
 
 } // namespace
-
-BlockReader::BlockReader(std::istream& input)
-    : input_(input), block_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {}
-
-std::string_view BlockReader::available() {
-    if (begin_ == end_ && !ended_) {
-        begin_ = 0;
-        end_ = 0;
-        input_.read(block_.get(), static_cast<std::streamsize>(kBlockSize));
-        end_ = static_cast<std::size_t>(input_.gcount());
-        if (end_ < kBlockSize) {
-            ended_ = true;
-            // A short read is the end of the stream only when the stream says so; a
-            // stream that was already failed or broke while reading did not end.
-            failed_ = input_.bad() || !input_.eof();
-            if (failed_) {
-                end_ = 0;
-            }
-        }
-    }
-    return {block_.get() + begin_, end_ - begin_};
-}
-
-void BlockReader::consume(std::size_t count) {
-    begin_ += std::min(count, end_ - begin_);
-}
-
-QuoteFileEncoding readByteOrderMark(BlockReader& reader) {
-    const std::string_view start = reader.available();
-    if (start.starts_with("\xEF\xBB\xBF")) {
-        reader.consume(3);
-    } else if (start.starts_with("\xFF\xFE")) {
-        reader.consume(2);
-        return QuoteFileEncoding::utf16Le;
-    }
-    return QuoteFileEncoding::bytes;
-}
 
 template <typename Unit> LineScanner<Unit>::LineScanner(BlockReader& reader) : reader_(reader) {}
 
@@ -392,104 +271,5 @@ LineScanner<Unit>::nextShortLineWith(Text anchor, std::size_t maxLength) {
 
 template class LineScanner<char>;
 template class LineScanner<char16_t>;
-
-std::string_view trimLine(std::string_view line) {
-    return *trimBlanks(line, line.size());
-}
-
-std::u16string_view trimLine(std::u16string_view line) {
-    return *trimBlanks(line, line.size());
-}
-
-std::optional<std::string_view> keyItemOf(std::string_view trimmedLine) {
-    return keyItemOfLine(trimmedLine);
-}
-
-std::optional<std::u16string_view> keyItemOf(std::u16string_view trimmedLine) {
-    return keyItemOfLine(trimmedLine);
-}
-
-void appendLineText(std::wstring& out, std::string_view line, const QuoteBookPlatform& platform) {
-    if (!appendUtf8(out, line)) {
-        out += platform.decodeAnsi(line);
-    }
-}
-
-void appendLineText(std::wstring& out, std::u16string_view line,
-                    const QuoteBookPlatform& /*platform*/) {
-    appendUtf16(out, line);
-}
-
-KeyLineMatcher::KeyLineMatcher(std::wstring_view dayKey, const QuoteBookPlatform& platform)
-    : platform_(platform), lowerKey_(platform.toLower(dayKey)) {
-    std::wstring ascii(kAsciiSize, L'\0');
-    for (std::size_t code = 0; code < kAsciiSize; ++code) {
-        ascii[code] = static_cast<wchar_t>(code);
-    }
-    asciiLower_ = platform.toLower(ascii);
-    if (asciiLower_.size() != kAsciiSize) {
-        asciiLower_.clear(); // not one character for one: every line takes the long way
-    }
-}
-
-template <typename Unit> std::size_t KeyLineMatcher::longestKeyLine() const {
-    return lowerKey_.size() * kMaxUnitsPerCharacter<Unit> + 2; // and the two quotes
-}
-
-template std::size_t KeyLineMatcher::longestKeyLine<char>() const;
-template std::size_t KeyLineMatcher::longestKeyLine<char16_t>() const;
-
-std::optional<std::string> KeyLineMatcher::anchor() const {
-    if (asciiLower_.empty()) {
-        return std::nullopt;
-    }
-    const auto isItsOwnLowerCaseOnly = [this](wchar_t character) {
-        return character >= 0 && static_cast<std::size_t>(character) < kAsciiSize &&
-               asciiLower_[static_cast<std::size_t>(character)] == character &&
-               std::count(asciiLower_.begin(), asciiLower_.end(), character) == 1;
-    };
-    const auto tailStart =
-        std::find_if_not(lowerKey_.rbegin(), lowerKey_.rend(), isItsOwnLowerCaseOnly);
-    const std::wstring_view tail(lowerKey_.data() + (lowerKey_.rend() - tailStart),
-                                 static_cast<std::size_t>(tailStart - lowerKey_.rbegin()));
-    if (tail.empty() || tail.back() < L'0' || tail.back() > L'9') {
-        return std::nullopt;
-    }
-    return std::string(tail.begin(), tail.end());
-}
-
-bool KeyLineMatcher::matches(std::string_view trimmedLine) {
-    return matchesItem(trimmedLine);
-}
-
-bool KeyLineMatcher::matches(std::u16string_view trimmedLine) {
-    return matchesItem(trimmedLine);
-}
-
-template <typename Unit>
-bool KeyLineMatcher::matchesItem(std::basic_string_view<Unit> trimmedLine) {
-    const std::optional<std::basic_string_view<Unit>> item = keyItemOfLine(trimmedLine);
-    // A character takes at least one unit and at most kMaxUnitsPerCharacter.
-    if (!item || item->size() < lowerKey_.size() ||
-        item->size() > lowerKey_.size() * kMaxUnitsPerCharacter<Unit>) {
-        return false;
-    }
-    if (std::all_of(item->begin(), item->end(), isAscii<Unit>)) {
-        // Plain ASCII spends one unit on a character, so its length alone can rule it out.
-        if (item->size() != lowerKey_.size()) {
-            return false;
-        }
-        if (!asciiLower_.empty()) {
-            return std::equal(item->begin(), item->end(), lowerKey_.begin(),
-                              [this](Unit unit, wchar_t keyCharacter) {
-                                  return asciiLower_[static_cast<std::size_t>(unit)] ==
-                                         keyCharacter;
-                              });
-        }
-    }
-    item_.clear();
-    appendLineText(item_, *item, platform_);
-    return item_.size() == lowerKey_.size() && platform_.toLower(item_) == lowerKey_;
-}
 
 } // namespace quotidia
