@@ -1,14 +1,11 @@
 #pragma once
 // Checking a quote book for what makes the program show a day wrongly or not at all,
-// with the reader and key-line rules of the program's own lookup; and the command line
-// of quotidia-check, which prints a day's text or the problems of a book.
+// with the reader and key-line rules of the program's own lookup.
 
 #include "quotebook_platform.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <istream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,43 +40,7 @@ std::optional<std::vector<Problem>> checkBook(std::istream& book,
 // The 366 day keys of the platform's locale, January 1 to December 31 with February 29.
 std::vector<std::wstring> allDayKeys(const QuoteBookPlatform& platform);
 
-// The lookup's text as terminal lines: each carriage-return separator starts a line, the
-// first one (the empty line the program shows above the quotations) is left out, and
-// the last line is ended.
-std::wstring textAsLines(std::wstring_view quoteText);
-
-// Wide text as UTF-8; a character that is no Unicode scalar value (an unpaired
-// surrogate) becomes U+FFFD.
-std::string utf8Of(std::wstring_view text);
-
-// One command-line argument: its text, and the path it names taken from the original
-// form, so that a file name that is not valid text still opens.
-struct Argument {
-    std::wstring text;
-    std::filesystem::path path;
-};
-
-// What the checker needs of the system it runs on.
-class CheckerEnvironment {
-  public:
-    virtual ~CheckerEnvironment() = default;
-
-    // The quote-book platform of a locale, the user's own when the name is empty;
-    // nullptr when the system does not know the locale.
-    virtual std::unique_ptr<QuoteBookPlatform> platformFor(std::wstring_view localeName) const = 0;
-
-    virtual void writeOutput(std::wstring_view text) = 0;
-    virtual void writeError(std::wstring_view text) = 0;
-};
-
-namespace exit_code {
-inline constexpr int clean = 0;    // the day was found, or the book has no problem
-inline constexpr int problems = 1; // nothing matches the day, or the book has problems
-inline constexpr int unusable = 2; // bad arguments or an unreadable book
-} // namespace exit_code
-
-// Runs quotidia-check with its arguments (without the program's name) and returns the
-// exit code.
-int runChecker(const std::vector<Argument>& arguments, CheckerEnvironment& environment);
+// A text in double quotes, as the checker's messages quote keys and lines.
+std::wstring inQuotes(std::wstring_view text);
 
 } // namespace quotidia

@@ -2,7 +2,7 @@
 // The environment of the system quotidia-check runs on: its locales and its standard
 // output and error streams. Each platform's file makes its own.
 
-#include "book_check.h"
+#include "checker_command_line.h"
 
 #include <memory>
 

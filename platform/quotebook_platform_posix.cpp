@@ -1,11 +1,11 @@
 #include "quotebook_platform_posix.h"
 
 #include "date_value.h"
+#include "text_encodings.h"
 
 #include <langinfo.h>
 #include <wctype.h>
 
-#include <array>
 #include <ctime>
 #include <cwchar>
 #include <utility>
@@ -13,13 +13,6 @@
 namespace quotidia {
 
 namespace {
-
-// Windows-1252's characters at 0x80 ... 0x9F; its five unassigned bytes become the
-// control characters of the same value, as Windows decodes them.
-constexpr std::array<wchar_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Restores the thread's locale when it goes out of scope.
 class ThreadLocaleScope {
@@ -81,17 +74,7 @@ std::wstring QuoteBookPlatformPosix::toLower(std::wstring_view text) const {
 }
 
 std::wstring QuoteBookPlatformPosix::decodeAnsi(std::string_view bytes) const {
-    constexpr unsigned kFirstHigh = 0x80;
-    constexpr unsigned kFirstLatin1 = 0xA0;
-    std::wstring text;
-    text.reserve(bytes.size());
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        text += value >= kFirstHigh && value < kFirstLatin1
-                    ? kWindows1252High.at(value - kFirstHigh)
-                    : static_cast<wchar_t>(value);
-    }
-    return text;
+    return decodeWindows1252(bytes);
 }
 
 std::filesystem::path QuoteBookPlatformPosix::quoteFilePath() const {

@@ -1,5 +1,6 @@
 #include "quotebook_platform_posix.h"
 #include "system_environment.h"
+#include "text_encodings.h"
 
 #include <cstdio>
 #include <string>

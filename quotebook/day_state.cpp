@@ -10,6 +10,17 @@ std::wstring DayKeyFor(DateValue day, const QuoteBookPlatform& platform) {
     return platform.monthName(date.month) + L' ' + std::to_wstring(date.day);
 }
 
+std::vector<CivilDate> everyKeyDate() {
+    constexpr int kMonths = 12;
+    std::vector<CivilDate> dates;
+    for (int month = 1; month <= kMonths; ++month) {
+        for (int day = 1; day <= daysInMonth(kKeyCalendarYear, month); ++day) {
+            dates.push_back(CivilDate{kKeyCalendarYear, month, day});
+        }
+    }
+    return dates;
+}
+
 void initialiseToPresent(DayState& state, const QuoteBookPlatform& platform) {
     const DateValue present = platform.now();
     state.DayKey = DayKeyFor(present, platform);

@@ -6,6 +6,7 @@
 #include "quotebook_platform.h"
 
 #include <string>
+#include <vector>
 
 namespace quotidia {
 
@@ -18,6 +19,13 @@ struct DayState {
 // The key of a date: the locale's full month name, one space, the day of the month
 // without leading zero ("December 6").
 std::wstring DayKeyFor(DateValue day, const QuoteBookPlatform& platform);
+
+// A day key names no year; the calendar of keys is that of this leap year, which has
+// February 29.
+inline constexpr int kKeyCalendarYear = 2000;
+
+// The 366 dates the day keys name, January 1 to December 31 of kKeyCalendarYear.
+std::vector<CivilDate> everyKeyDate();
 
 // Sets DayKey to today's key and CurrentDay to the present moment.
 void initialiseToPresent(DayState& state, const QuoteBookPlatform& platform);

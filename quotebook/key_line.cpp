@@ -1,6 +1,6 @@
 #include "key_line.h"
 
-#include "text_decoding.h"
+#include "text_encodings.h"
 #include "text_units.h"
 
 #include <algorithm>

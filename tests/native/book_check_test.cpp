@@ -1,7 +1,9 @@
 #include "book_check.h"
 
+#include "checker_command_line.h"
 #include "fake_quotebook_platform.h"
 #include "quote_lookup.h"
+#include "utf16le.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +20,7 @@ namespace {
 
 using namespace std::string_literals;
 using testing::FakeQuoteBookPlatform;
-
-std::string utf16le(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
+using testing::utf16leFile;
 
 // A book with an entry of two quotation lines for every day.
 std::string fullBook(const FakeQuoteBookPlatform& platform) {
@@ -197,13 +191,13 @@ TEST_F(BookCheckTest, LineNumbersHoldInEveryEncodingAndWithEveryLineEnd) {
                   "\xEF\xBB\xBFMay 1\r\nOne\r\n\r\nDec 6\r\n\r\n\r\nMay 2\r\nTab\there\r\n\r\n")),
               expected);
     EXPECT_EQ(linesOf(lineProblems(
-                  utf16le(u"May 1\r\nOne\r\n\r\nDec 6\r\n\r\n\r\nMay 2\r\nTab\there\r\n\r\n"))),
+                  utf16leFile(u"May 1\r\nOne\r\n\r\nDec 6\r\n\r\n\r\nMay 2\r\nTab\there\r\n\r\n"))),
               expected);
     // A UTF-16 key line beyond Latin-1 is judged like a byte file's.
     platform.months[2] = L"\u043C\u0430\u0440\u0442";
-    EXPECT_EQ(lineProblems(utf16le(u"\u041C\u0410\u0420\u0422 3\r\nOne\r\n\r\n")),
+    EXPECT_EQ(lineProblems(utf16leFile(u"\u041C\u0410\u0420\u0422 3\r\nOne\r\n\r\n")),
               std::vector<Problem>{});
-    EXPECT_EQ(linesOf(lineProblems(utf16le(u"\r\n\u041C\u0410\u0420\u0422 03\r\n"))),
+    EXPECT_EQ(linesOf(lineProblems(utf16leFile(u"\r\n\u041C\u0410\u0420\u0422 03\r\n"))),
               (std::vector<std::uint64_t>{2}));
 }
 
@@ -245,12 +239,11 @@ TEST(CheckerText, LookupTextAsTerminalLines) {
     EXPECT_EQ(textAsLines(L""), L"");
 }
 
-TEST(CheckerText, Utf8OfEveryWidthAndBrokenSurrogates) {
-    EXPECT_EQ(utf8Of(L"a\u00E9\u2014"), "a\xC3\xA9\xE2\x80\x94");
-    if constexpr (sizeof(wchar_t) == 4) {
-        EXPECT_EQ(utf8Of(std::wstring(1, static_cast<wchar_t>(0x1F600))), "\xF0\x9F\x98\x80");
-        EXPECT_EQ(utf8Of(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
-    }
+TEST(CheckerText, ArgumentBytesAreUtf8OrElseLatin1) {
+    EXPECT_EQ(argumentOfBytes("caf\xC3\xA9.txt").text, L"caf\u00E9.txt");
+    const Argument latin1 = argumentOfBytes("caf\xE9.txt");
+    EXPECT_EQ(latin1.text, L"caf\u00E9.txt");
+    EXPECT_EQ(latin1.path, std::filesystem::path(std::string("caf\xE9.txt")));
 }
 
 // The checker's surroundings with fixed answers: the fake platform for every known

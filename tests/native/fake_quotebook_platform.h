@@ -2,8 +2,11 @@
 // A quote-book platform with fixed answers: a settable clock and month names, the
 // Windows-1252 code page and lower-casing for Latin, Greek and Cyrillic letters.
 
+#include "english_month_names.h"
 #include "quotebook_platform.h"
+#include "text_encodings.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string>
@@ -11,9 +14,12 @@
 
 namespace quotidia::testing {
 
-inline const std::array<std::wstring, 12> kEnglishMonths = {
-    L"January", L"February", L"March",     L"April",   L"May",      L"June",
-    L"July",    L"August",   L"September", L"October", L"November", L"December"};
+// The English month names as a platform's month names.
+inline const std::array<std::wstring, 12> kEnglishMonths = [] {
+    std::array<std::wstring, 12> months;
+    std::copy(kEnglishMonthNames.begin(), kEnglishMonthNames.end(), months.begin());
+    return months;
+}();
 
 class FakeQuoteBookPlatform : public QuoteBookPlatform {
   public:
@@ -36,20 +42,7 @@ class FakeQuoteBookPlatform : public QuoteBookPlatform {
     }
 
     std::wstring decodeAnsi(std::string_view bytes) const override {
-        // Windows-1252's characters at 0x80 ... 0x9F; the five unassigned bytes map to
-        // the control characters of the same value, as the platform maps them.
-        static constexpr std::array<wchar_t, 32> kHighControls = {
-            0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-            0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-        std::wstring text;
-        text.reserve(bytes.size());
-        for (const char byte : bytes) {
-            const auto value = static_cast<unsigned char>(byte);
-            text += value >= 0x80 && value < 0xA0 ? kHighControls.at(value - 0x80u)
-                                                  : static_cast<wchar_t>(value);
-        }
-        return text;
+        return decodeWindows1252(bytes);
     }
 
     std::filesystem::path quoteFilePath() const override { return quoteFile; }

@@ -2,6 +2,7 @@
 
 #include "block_reader.h"
 #include "fake_quotebook_platform.h"
+#include "utf16le.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +19,7 @@ namespace {
 
 using namespace std::string_literals;
 using testing::FakeQuoteBookPlatform;
-
-std::string utf16le(std::u16string_view text) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
+using testing::utf16le;
 
 class QuoteLookupTest : public ::testing::Test {
   protected:

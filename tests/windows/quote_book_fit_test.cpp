@@ -1,26 +1,26 @@
 // The shipped quote book: every day of the year has an entry, and each day's text fits
 // the main window's quotation area in the label's own font at 96 DPI.
 
+#include "english_month_names.h"
 #include "frmmain_win.h"
 #include "quote_lookup.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <string>
 
 namespace quotidia {
 namespace {
+
+using testing::kEnglishMonthNames;
 
 // The book is written in English, whatever the test machine's locale.
 class EnglishBookPlatform : public testing::FixedDayPlatform {
   public:
     using FixedDayPlatform::FixedDayPlatform;
     std::wstring monthName(int month) const override {
-        static constexpr std::array<const wchar_t*, 12> names = {
-            L"January", L"February", L"March",     L"April",   L"May",      L"June",
-            L"July",    L"August",   L"September", L"October", L"November", L"December"};
-        return names.at(static_cast<size_t>(month - 1));
+        return std::wstring(kEnglishMonthNames.at(static_cast<size_t>(month - 1)));
     }
 };
 

@@ -1,0 +1,191 @@
+#include "checker_command_line.h"
+
+#include "book_check.h"
+#include "quote_lookup.h"
+#include "text_encodings.h"
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <system_error>
+#include <variant>
+
+namespace quotidia {
+
+namespace {
+
+constexpr std::wstring_view kHelp =
+    LR"(Usage: quotidia-check [FILE] [--day "MONTH DAY"] [--locale NAME]
+
+Checks a Quotidia quote book, or prints the text it holds for one day. The book is
+read exactly as Quotidia reads it.
+
+  FILE            the quote book; Quotes.txt in the current directory by default
+  --day "KEY"     print the quotation lines Quotidia shows for the day key KEY, for
+                  example "December 6", one per line. Quotidia shows them below an
+                  empty first line; that empty line is not printed.
+                  Exit status 0 when an entry matches, 1 when none does.
+  --locale NAME   take the month names and letter case from the locale NAME (for
+                  example de_DE.UTF-8 on Linux, de-DE on Windows) instead of the
+                  user's own; the day keys of a book are spelled in its language
+  -h, --help      show this help
+
+Without --day the book is checked, and each problem is reported as FILE:LINE: ...
+  - days without an entry (all 366 of them, February 29 included);
+  - entries hidden by a later entry with the same key (Quotidia shows the last);
+  - lines that look like day keys but never match one: a leading zero
+    ("December 06"), an abbreviated month ("Dec 6"), a day that does not exist
+    ("February 30"), text after the day ("December 6, 2024"), the day before the
+    month, a word that is not a month name of the locale;
+  - entries without quotation lines, and entries that run into the end of the file
+    instead of ending with an empty line;
+  - quotation lines that are day keys themselves (looking up that day starts there),
+    and lines of only blanks inside an entry (only an empty line ends an entry);
+  - lines holding NUL or other control characters, tabs included.
+Exit status 0 when the book has no problem, 1 when it has some.
+
+Exit status 2 on bad arguments, an unknown locale or a book that cannot be read.
+)";
+
+struct Options {
+    bool help = false;
+    std::optional<std::wstring> day;
+    std::wstring locale;
+    Argument file{L"Quotes.txt", "Quotes.txt"};
+};
+
+// The options, or the message that says what is wrong with them.
+std::variant<Options, std::wstring> parseArguments(const std::vector<Argument>& arguments) {
+    Options options;
+    bool fileGiven = false;
+    bool optionsEnded = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::wstring& text = arguments[index].text;
+        const auto valueOf = [&](std::wstring_view option) -> std::optional<std::wstring> {
+            if (text.size() > option.size() && text.starts_with(option) &&
+                text[option.size()] == L'=') {
+                return text.substr(option.size() + 1);
+            }
+            if (text == option && index + 1 < arguments.size()) {
+                return arguments[++index].text;
+            }
+            return std::nullopt;
+        };
+        if (optionsEnded || !text.starts_with(L'-') || text == L"-") {
+            if (fileGiven) {
+                return L"more than one FILE given (" + inQuotes(text) + L")";
+            }
+            options.file = arguments[index];
+            fileGiven = true;
+        } else if (text == L"--") {
+            optionsEnded = true;
+        } else if (text == L"-h" || text == L"--help") {
+            options.help = true;
+        } else if (text == L"--day" || text.starts_with(L"--day=")) {
+            options.day = valueOf(L"--day");
+            if (!options.day || options.day->empty()) {
+                return L"--day needs a day key, for example --day \"December 6\"";
+            }
+        } else if (text == L"--locale" || text.starts_with(L"--locale=")) {
+            const std::optional<std::wstring> locale = valueOf(L"--locale");
+            if (!locale || locale->empty()) {
+                return L"--locale needs a locale name";
+            }
+            options.locale = *locale;
+        } else {
+            return L"unknown option " + inQuotes(text);
+        }
+    }
+    return options;
+}
+
+int fail(CheckerEnvironment& environment, std::wstring_view message) {
+    environment.writeError(L"quotidia-check: " + std::wstring(message) + L'\n');
+    return exit_code::unusable;
+}
+
+int showDay(std::istream& book, const Options& options, const QuoteBookPlatform& platform,
+            CheckerEnvironment& environment) {
+    const std::wstring text = findQuotes(book, *options.day, platform);
+    if (book.bad()) {
+        return fail(environment, L"cannot read " + options.file.text);
+    }
+    if (text.empty()) {
+        environment.writeError(options.file.text + L": nothing matches " + inQuotes(*options.day) +
+                               L"; Quotidia shows no quotation for that day\n");
+        return exit_code::problems;
+    }
+    environment.writeOutput(textAsLines(text));
+    return exit_code::clean;
+}
+
+int showProblems(std::istream& book, const Options& options, const QuoteBookPlatform& platform,
+                 CheckerEnvironment& environment) {
+    const std::optional<std::vector<Problem>> problems = checkBook(book, platform);
+    if (!problems) {
+        return fail(environment, L"cannot read " + options.file.text);
+    }
+    std::wstring report;
+    for (const Problem& problem : *problems) {
+        report += options.file.text;
+        if (problem.line != 0) {
+            report += L':' + std::to_wstring(problem.line);
+        }
+        report += L": " + problem.message + L'\n';
+    }
+    if (problems->empty()) {
+        report += options.file.text + L": no problems; every day has its entry\n";
+    } else {
+        report += options.file.text + L": " + std::to_wstring(problems->size()) +
+                  (problems->size() == 1 ? L" problem\n" : L" problems\n");
+    }
+    environment.writeOutput(report);
+    return problems->empty() ? exit_code::clean : exit_code::problems;
+}
+
+} // namespace
+
+Argument argumentOfBytes(const std::string& bytes) {
+    std::wstring text;
+    if (!appendUtf8(text, bytes)) {
+        text = decodeLatin1(bytes);
+    }
+    return Argument{std::move(text), std::filesystem::path(bytes)};
+}
+
+std::wstring textAsLines(std::wstring_view quoteText) {
+    if (quoteText.empty()) {
+        return {};
+    }
+    std::wstring lines(quoteText.substr(quoteText.starts_with(L'\r') ? 1 : 0));
+    std::replace(lines.begin(), lines.end(), L'\r', L'\n');
+    return lines + L'\n';
+}
+
+int runChecker(const std::vector<Argument>& arguments, CheckerEnvironment& environment) {
+    const std::variant<Options, std::wstring> parsed = parseArguments(arguments);
+    if (const auto* message = std::get_if<std::wstring>(&parsed)) {
+        return fail(environment, *message + L" (see --help)");
+    }
+    const Options& options = std::get<Options>(parsed);
+    if (options.help) {
+        environment.writeOutput(kHelp);
+        return exit_code::clean;
+    }
+    const std::unique_ptr<QuoteBookPlatform> platform = environment.platformFor(options.locale);
+    if (!platform) {
+        return fail(environment, L"unknown locale " + inQuotes(options.locale));
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(options.file.path, error)) {
+        return fail(environment, options.file.text + L" is a directory, not a quote book");
+    }
+    std::ifstream book(options.file.path, std::ios::binary);
+    if (!book) {
+        return fail(environment, L"cannot open " + options.file.text);
+    }
+    return options.day ? showDay(book, options, *platform, environment)
+                       : showProblems(book, options, *platform, environment);
+}
+
+} // namespace quotidia

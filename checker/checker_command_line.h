@@ -1,0 +1,55 @@
+#pragma once
+// The command line of quotidia-check: its arguments and options, its help, its output
+// and exit codes. It prints the text a book holds for one day, or the book's problems.
+
+#include "quotebook_platform.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quotidia {
+
+// The lookup's text as terminal lines: each carriage-return separator starts a line, the
+// first one (the empty line the program shows above the quotations) is left out, and
+// the last line is ended.
+std::wstring textAsLines(std::wstring_view quoteText);
+
+// One command-line argument: its text, and the path it names taken from the original
+// form, so that a file name that is not valid text still opens.
+struct Argument {
+    std::wstring text;
+    std::filesystem::path path;
+};
+
+// An argument as a POSIX system passes it, in bytes: its text is UTF-8 as a rule, and
+// otherwise Latin-1, a character for each byte, so that messages can name it; its path
+// keeps the bytes as they are.
+Argument argumentOfBytes(const std::string& bytes);
+
+// What the checker needs of the system it runs on.
+class CheckerEnvironment {
+  public:
+    virtual ~CheckerEnvironment() = default;
+
+    // The quote-book platform of a locale, the user's own when the name is empty;
+    // nullptr when the system does not know the locale.
+    virtual std::unique_ptr<QuoteBookPlatform> platformFor(std::wstring_view localeName) const = 0;
+
+    virtual void writeOutput(std::wstring_view text) = 0;
+    virtual void writeError(std::wstring_view text) = 0;
+};
+
+namespace exit_code {
+inline constexpr int clean = 0;    // the day was found, or the book has no problem
+inline constexpr int problems = 1; // nothing matches the day, or the book has problems
+inline constexpr int unusable = 2; // bad arguments or an unreadable book
+} // namespace exit_code
+
+// Runs quotidia-check with its arguments (without the program's name) and returns the
+// exit code.
+int runChecker(const std::vector<Argument>& arguments, CheckerEnvironment& environment);
+
+} // namespace quotidia
