@@ -1,10 +1,7 @@
 #include "forms_runtime_win.h"
 
-#include "app_identity.h"
-
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <utility>
 
 namespace quotidia::forms {
@@ -16,27 +13,6 @@ namespace {
 std::vector<Form*>& loadedForms() {
     static std::vector<Form*> forms;
     return forms;
-}
-
-std::wstring lastErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length > 0 ? std::wstring(buffer, length) : std::wstring();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    return text + L" (" + std::to_wstring(code) + L")";
-}
-
-std::string narrow(const std::wstring& text) {
-    std::string result;
-    for (wchar_t c : text) {
-        result.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    }
-    return result;
 }
 
 HINSTANCE instance() {
@@ -75,20 +51,6 @@ RECT pixelRect(const ControlLayout& control, UINT dpi) {
 }
 
 } // namespace
-
-FormsError::FormsError(std::wstring message)
-    : std::runtime_error(narrow(message)), message_(std::move(message)) {}
-
-void throwLastError(std::wstring_view operation) {
-    const DWORD code = GetLastError();
-    throw FormsError(std::wstring(operation) + L" failed: " + lastErrorText(code));
-}
-
-void reportErrorAndEnd(std::wstring_view message) {
-    const std::wstring text = L"Run-time error:\n\n" + std::wstring(message);
-    MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    ExitProcess(1);
-}
 
 void EndProgram() {
     ExitProcess(0);
@@ -382,13 +344,8 @@ LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     // Nothing may unwind through the system's code: an unhandled failure ends here.
     try {
         return form->handleMessage(message, wParam, lParam);
-    } catch (const FormsError& error) {
-        reportErrorAndEnd(error.message());
-    } catch (const std::bad_alloc&) {
-        reportErrorAndEnd(L"Out of memory");
-    } catch (const std::exception& error) {
-        const std::string what = error.what();
-        reportErrorAndEnd(std::wstring(what.begin(), what.end()));
+    } catch (...) {
+        reportCurrentExceptionAndEnd();
     }
 }
 

@@ -4,6 +4,7 @@
 // it is first shown, behaves as a modeless dialog under the dialog manager (Tab,
 // access keys, Enter and Esc), and the program ends when its last form unloads.
 
+#include "errors_win.h"
 #include "unique_handles_win.h"
 
 #include <windows.h>
@@ -11,29 +12,11 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quotidia::forms {
-
-// A failure of a window operation. Nothing handles it inside a form: it reaches the
-// window procedure, which ends the program with the standard error report.
-class FormsError : public std::runtime_error {
-  public:
-    explicit FormsError(std::wstring message);
-    const std::wstring& message() const noexcept { return message_; }
-
-  private:
-    std::wstring message_;
-};
-
-// Throws a FormsError naming the operation and the thread's last error.
-[[noreturn]] void throwLastError(std::wstring_view operation);
-
-// The standard error report: a message box naming the error, then the end of the process.
-[[noreturn]] void reportErrorAndEnd(std::wstring_view message);
 
 // Ends the program at once: no further handler runs, every window goes with the process.
 [[noreturn]] void EndProgram();

@@ -9,8 +9,10 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         quotidia::modQuotes::Main();
-    } catch (const quotidia::forms::FormsError& error) {
-        quotidia::forms::reportErrorAndEnd(error.message());
+    } catch (...) {
+        // The main window loads here, outside any window procedure: any failure of its
+        // Form_Load ends the program with the same report as one in an event handler.
+        quotidia::forms::reportCurrentExceptionAndEnd();
     }
     return quotidia::forms::runMessageLoop();
 }
