@@ -15,6 +15,16 @@ std::vector<Form*>& loadedForms() {
     return forms;
 }
 
+// Drops a form whose window is going. The program keeps running while at least one of
+// its forms is loaded.
+void forgetLoadedForm(const Form* form) {
+    auto& forms = loadedForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
+    if (forms.empty()) {
+        PostQuitMessage(0);
+    }
+}
+
 HINSTANCE instance() {
     return GetModuleHandleW(nullptr);
 }
@@ -80,6 +90,11 @@ Form::Form(const FormLayout& layout) : layout_(layout) {}
 
 Form::~Form() {
     if (hwnd_ != nullptr) {
+        // The derived form is gone by now: the window is detached first, so that the
+        // messages its destruction sends reach the dialog manager's default handling
+        // instead of this form's handlers.
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        forgetLoadedForm(this);
         DestroyWindow(hwnd_);
     }
 }
@@ -416,15 +431,10 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_NCDESTROY: {
-        auto& forms = loadedForms();
-        forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
         const LRESULT result = DefDlgProcW(hwnd_, message, wParam, lParam);
         hwnd_ = nullptr;
         fonts_.clear();
-        // The program keeps running while at least one of its forms is loaded.
-        if (forms.empty()) {
-            PostQuitMessage(0);
-        }
+        forgetLoadedForm(this);
         return result;
     }
     default:
