@@ -1,10 +1,10 @@
 #include "quotebook_platform_win.h"
 
+#include "ansi_codec_win.h"
 #include "long_date.h"
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -108,14 +108,8 @@ std::wstring QuoteBookPlatformWin::toLower(std::wstring_view text) const {
 }
 
 std::wstring QuoteBookPlatformWin::decodeAnsi(std::string_view bytes) const {
-    if (bytes.empty()) {
-        return {};
-    }
-    const int inputLength = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), inputLength, nullptr, 0);
-    std::wstring text(static_cast<size_t>(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), inputLength, text.data(), length);
-    return text;
+    // Text the code page cannot take reads as empty, as the lookup treats every failure.
+    return try_decodeAnsi(bytes).value_or(std::wstring());
 }
 
 std::filesystem::path QuoteBookPlatformWin::quoteFilePath() const {

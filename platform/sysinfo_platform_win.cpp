@@ -1,10 +1,11 @@
 #include "sysinfo_platform_win.h"
 
+#include "ansi_codec_win.h"
 #include "app_identity.h"
+#include "errors_win.h"
 
-#include <climits>
-#include <stdexcept>
-#include <system_error>
+#include <optional>
+#include <utility>
 
 namespace quotidia {
 namespace {
@@ -14,17 +15,6 @@ namespace {
 HKEY rootKey(std::uint32_t root) {
     const auto extended = static_cast<LONG_PTR>(static_cast<LONG>(root));
     return reinterpret_cast<HKEY>(extended);
-}
-
-int checkedLength(std::size_t size) {
-    if (size > static_cast<std::size_t>(INT_MAX)) {
-        throw std::length_error("text too long for the ANSI conversion");
-    }
-    return static_cast<int>(size);
-}
-
-std::system_error lastError(const char* operation) {
-    return std::system_error(static_cast<int>(GetLastError()), std::system_category(), operation);
 }
 
 } // namespace
@@ -96,38 +86,22 @@ void SysInfoPlatformWin::showMessage(std::wstring_view text) {
     MessageBoxW(owner_, message.c_str(), kAppTitle, MB_OK);
 }
 
+// A name or value the code page cannot take is a failure of the launch, which
+// StartSysInfo turns into its one message.
 std::string SysInfoPlatformWin::encodeAnsi(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
+    std::optional<std::string> encoded = try_encodeAnsi(text);
+    if (!encoded) {
+        forms::throwLastError(L"WideCharToMultiByte");
     }
-    const int length = checkedLength(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
-        throw lastError("WideCharToMultiByte");
-    }
-    std::string encoded(static_cast<std::size_t>(needed), '\0');
-    if (WideCharToMultiByte(CP_ACP, 0, text.data(), length, encoded.data(), needed, nullptr,
-                            nullptr) != needed) {
-        throw lastError("WideCharToMultiByte");
-    }
-    return encoded;
+    return std::move(*encoded);
 }
 
 std::wstring SysInfoPlatformWin::decodeAnsi(std::string_view bytes) {
-    if (bytes.empty()) {
-        return {};
+    std::optional<std::wstring> decoded = try_decodeAnsi(bytes);
+    if (!decoded) {
+        forms::throwLastError(L"MultiByteToWideChar");
     }
-    const int length = checkedLength(bytes.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-    if (needed <= 0) {
-        throw lastError("MultiByteToWideChar");
-    }
-    std::wstring decoded(static_cast<std::size_t>(needed), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, decoded.data(), needed) != needed) {
-        throw lastError("MultiByteToWideChar");
-    }
-    return decoded;
+    return std::move(*decoded);
 }
 
 } // namespace quotidia
