@@ -8,6 +8,16 @@
 #include <utility>
 
 namespace quotidia {
+
+// The launcher keeps its own copies of the platform's numbers, since it includes no
+// Windows header; they must be the platform's. (HKEY_LOCAL_MACHINE is a pointer cast,
+// which no constant expression can hold; rootKey turns kHkeyLocalMachine into it.)
+static_assert(kKeyRead == KEY_READ);
+static_assert(kRegSz == REG_SZ);
+static_assert(kRegExpandSz == REG_EXPAND_SZ);
+static_assert(kRegDword == REG_DWORD);
+static_assert(kErrorSuccess == ERROR_SUCCESS);
+
 namespace {
 
 // The predefined root keys are 32-bit values that a 64-bit handle holds sign-extended

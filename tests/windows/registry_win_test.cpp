@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -96,6 +97,19 @@ class RealRegistryTest : public ::testing::Test {
         return GetKeyValue(platform, kHkeyCurrentUser, scratch.name(), name, value);
     }
 };
+
+// The launcher's copy of HKEY_LOCAL_MACHINE, which no static_assert can check, opens
+// the machine's own hive.
+TEST_F(RealRegistryTest, MachineRootIsTheMachineHive) {
+    const wchar_t* key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    std::array<wchar_t, 256> expected{};
+    DWORD size = sizeof(expected);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key, L"CurrentVersion", RRF_RT_REG_SZ, nullptr,
+                           expected.data(), &size),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(GetKeyValue(platform, kHkeyLocalMachine, key, L"CurrentVersion", value));
+    EXPECT_EQ(value, expected.data());
+}
 
 TEST_F(RealRegistryTest, TextReadsWithoutItsTerminator) {
     scratch.setText(L"Path", L"C:\\Program Files\\Tool\\tool.exe");
