@@ -1,18 +1,19 @@
 #!/usr/bin/env python3
 """Builds the application icon from its text form.
 
-Usage: make_icon.py ICON_TEXT OUTPUT_DIR
+Usage: make_icon.py ICON_TEXT IMAGE_ID OUTPUT_DIR
 
 ICON_TEXT holds 32 lines of 32 pixels ('.' ground, '#' stroke, 'r' edge); lines
 starting with ';' and blank lines are ignored. A pixel just left of or below a stroke
 is red unless it is stroke itself, and no other pixel is red; errors name pixels as
 (x, y) from the top-left corner.
+IMAGE_ID is the resource id of the image, which the icon group names.
 OUTPUT_DIR receives:
-  app.ico           a stand-alone icon file with the one image
-  icon_30001.bin    the image as an RT_ICON resource (DIB header, colour bits, mask)
-  icon_group_1.bin  the RT_GROUP_ICON resource naming image 30001
-The resource script embeds the two .bin files as raw resources, so every resource
-compiler yields exactly icon group 1 holding image 30001.
+  app.ico         a stand-alone icon file with the one image
+  icon_image.bin  the image as an RT_ICON resource (DIB header, colour bits, mask)
+  icon_group.bin  the RT_GROUP_ICON resource naming image IMAGE_ID
+The resource script embeds the two .bin files as raw resources under the ids of
+app_identity.h, so every resource compiler yields exactly that icon group and image.
 """
 
 import os
@@ -21,8 +22,6 @@ import sys
 
 SIZE = 32
 BITS_PER_PIXEL = 24
-# Must match QUOTIDIA_ICON_IMAGE_ID in resources/app_identity.h.
-IMAGE_ID = 30001
 
 # Pixel character -> (red, green, blue).
 PALETTE = {
@@ -112,8 +111,8 @@ def directory_entry_start(image):
     return struct.pack("<BBBBHHI", SIZE, SIZE, 0, 0, 1, BITS_PER_PIXEL, len(image))
 
 
-def group_resource(image):
-    return directory_header() + directory_entry_start(image) + struct.pack("<H", IMAGE_ID)
+def group_resource(image, image_id):
+    return directory_header() + directory_entry_start(image) + struct.pack("<H", image_id)
 
 
 def ico_file(image):
@@ -127,10 +126,10 @@ def write(path, data):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) != 4 or not argv[2].isdigit():
         print(__doc__.strip().splitlines()[2], file=sys.stderr)
         return 2
-    source, output_dir = argv[1], argv[2]
+    source, image_id, output_dir = argv[1], int(argv[2]), argv[3]
     try:
         image = icon_image(read_pixels(source))
     except (IconTextError, UnicodeDecodeError, OSError) as error:
@@ -138,8 +137,8 @@ def main(argv):
         return 1
     os.makedirs(output_dir, exist_ok=True)
     write(os.path.join(output_dir, "app.ico"), ico_file(image))
-    write(os.path.join(output_dir, f"icon_{IMAGE_ID}.bin"), image)
-    write(os.path.join(output_dir, "icon_group_1.bin"), group_resource(image))
+    write(os.path.join(output_dir, "icon_image.bin"), image)
+    write(os.path.join(output_dir, "icon_group.bin"), group_resource(image, image_id))
     return 0
 
 

@@ -37,7 +37,7 @@ const forms::ControlLayout kControls[] = {
     {frmAbout::cmdSysInfo, ControlKind::pushButton, L"&System Info...", 4260, 3075, 1245, 345},
     {frmAbout::lblDescription, ControlKind::label, kDescription.c_str(), 960, 600, 3885, 1770,
      kBlack},
-    {frmAbout::lblTitle, ControlKind::label, L"Quotidia v 1.00", 960, 240, 3885, 480, kBlack},
+    {frmAbout::lblTitle, ControlKind::label, L"", 960, 240, 3885, 480, kBlack},
     {frmAbout::lblDisclaimer, ControlKind::label, kDisclaimer, 255, 2625, 3870, 825, kBlack},
 };
 
@@ -51,7 +51,7 @@ constexpr forms::LineLayout kLines[] = {
 // A fixed dialog frame without maximise and minimise; "OK" answers Enter and Esc.
 const forms::FormLayout kLayout{
     .className = L"Quotidia.frmAbout",
-    .title = L" About Quotidia",
+    .title = L"", // Form_Load names the application here and in lblTitle
     .style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
     .exStyle = WS_EX_DLGMODALFRAME,
     .clientWidth = 5730,

@@ -1,5 +1,7 @@
 #include "forms_runtime_win.h"
 
+#include "app_identity.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -78,8 +80,8 @@ double pixelsToTwips(int pixels, UINT dpi) {
 
 UniqueHIcon loadAppIcon(int metric, UINT dpi) {
     const int size = GetSystemMetricsForDpi(metric, dpi);
-    UniqueHIcon icon(static_cast<HICON>(
-        LoadImageW(instance(), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    UniqueHIcon icon(static_cast<HICON>(LoadImageW(instance(), MAKEINTRESOURCEW(kAppIconGroupId),
+                                                   IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
     if (!icon) {
         throwLastError(L"LoadImageW");
     }

@@ -25,6 +25,5 @@ using UniqueHIcon = UniqueHandleOf<HICON, DestroyIcon>;
 using UniqueHKey = UniqueHandleOf<HKEY, RegCloseKey>;
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseHandle>;
 using UniqueHModule = UniqueHandleOf<HMODULE, FreeLibrary>;
-using UniqueHwnd = UniqueHandleOf<HWND, DestroyWindow>;
 
 } // namespace quotidia

@@ -2,6 +2,7 @@
 // functions: the icon group and its image, the manifest, and the version record.
 #include <windows.h>
 
+#include "app_identity.h"
 #include "unique_handles_win.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,8 @@ using quotidia::UniqueHModule;
 using UniqueHdc = UniqueHandleOf<HDC, DeleteDC>;
 using UniqueHBitmap = UniqueHandleOf<HBITMAP, DeleteObject>;
 
-constexpr WORD kIconGroupId = 1;
-constexpr WORD kIconImageId = 30001;
+constexpr WORD kIconGroupId = quotidia::kAppIconGroupId;
+constexpr WORD kIconImageId = quotidia::kAppIconImageId;
 constexpr int kIconSize = 32;
 constexpr COLORREF kGround = RGB(128, 255, 255);
 constexpr COLORREF kStroke = RGB(0, 0, 0);
@@ -129,8 +130,10 @@ TEST_F(ProgramResources, IconGroupOneNamesTheSingle32By32TrueColourImage) {
 }
 
 TEST_F(ProgramResources, HoldsNoOtherIconsAndOneManifest) {
-    EXPECT_EQ(resourceNames(program.get(), RT_GROUP_ICON), std::vector<std::wstring>{L"#1"});
-    EXPECT_EQ(resourceNames(program.get(), RT_ICON), std::vector<std::wstring>{L"#30001"});
+    EXPECT_EQ(resourceNames(program.get(), RT_GROUP_ICON),
+              std::vector<std::wstring>{L"#" + std::to_wstring(kIconGroupId)});
+    EXPECT_EQ(resourceNames(program.get(), RT_ICON),
+              std::vector<std::wstring>{L"#" + std::to_wstring(kIconImageId)});
     EXPECT_EQ(resourceNames(program.get(), RT_MANIFEST), std::vector<std::wstring>{L"#1"});
 }
 
