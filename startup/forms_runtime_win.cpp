@@ -43,6 +43,14 @@ HINSTANCE instance() {
     return GetModuleHandleW(nullptr);
 }
 
+RECT pixelRect(const ControlLayout& control, UINT dpi) {
+    return RECT{twipsToPixels(control.left, dpi), twipsToPixels(control.top, dpi),
+                twipsToPixels(control.left + control.width, dpi),
+                twipsToPixels(control.top + control.height, dpi)};
+}
+
+} // namespace
+
 UniqueHFont makeFont(const FontSpec& spec, UINT dpi) {
     const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
     UniqueHFont font(CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
@@ -54,7 +62,6 @@ UniqueHFont makeFont(const FontSpec& spec, UINT dpi) {
     return font;
 }
 
-// The system's user-interface font (the one message boxes use) at a DPI.
 UniqueHFont makeUiFont(UINT dpi) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
@@ -67,14 +74,6 @@ UniqueHFont makeUiFont(UINT dpi) {
     }
     return font;
 }
-
-RECT pixelRect(const ControlLayout& control, UINT dpi) {
-    return RECT{twipsToPixels(control.left, dpi), twipsToPixels(control.top, dpi),
-                twipsToPixels(control.left + control.width, dpi),
-                twipsToPixels(control.top + control.height, dpi)};
-}
-
-} // namespace
 
 FormsError::FormsError(std::wstring message)
     : std::runtime_error(narrow(message)), message_(std::move(message)) {}

@@ -172,6 +172,11 @@ void dispatchMessage(MSG& message);
 // Runs until the last form has unloaded; returns the exit code.
 int runMessageLoop();
 
+// A font of a face, size and weight at a DPI.
+UniqueHFont makeFont(const FontSpec& spec, UINT dpi);
+// The system's user-interface font (the one message boxes use) at a DPI.
+UniqueHFont makeUiFont(UINT dpi);
+
 // The application icon at the size of a system metric (SM_CXICON, SM_CXSMICON) at a DPI.
 UniqueHIcon loadAppIcon(int metric, UINT dpi);
 
