@@ -326,7 +326,7 @@ TEST_F(LauncherTest, FullwidthLetterStartsThatVeryFileAndNotItsAsciiLookAlike) {
     EXPECT_EQ(startedProbe(), fullwidth.wstring());
 }
 
-TEST_F(LauncherTest, CyrillicPathAndFolderAreStarted) {
+TEST_F(LauncherTest, CyrillicPathIsStarted) {
     const fs::path program =
         copyOfThisProgram(L"\x041F\x0440\x043E\x0433\x0440\x0430\x043C\x043C\x044B\\"
                           L"\x0441\x0432\x0435\x0434\x0435\x043D\x0438\x044F.exe");
