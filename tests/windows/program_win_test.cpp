@@ -2,14 +2,20 @@
 
 #include "about/frmAbout_win.h"
 #include "mainwindow/frmmain_win.h"
+#include "quotebook/day_state.h"
+#include "quotebook/quote_lookup.h"
 #include "startup/unique_handles_win.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <thread>
 
 namespace quotidia {
@@ -84,6 +90,14 @@ class ProgramRun {
         return code;
     }
 
+    // The most memory the process has held so far.
+    std::size_t peakMemory() const {
+        PROCESS_MEMORY_COUNTERS counters{};
+        counters.cb = sizeof(counters);
+        EXPECT_TRUE(GetProcessMemoryInfo(process_.get(), &counters, sizeof(counters)));
+        return std::max(counters.PeakWorkingSetSize, counters.PeakPagefileUsage);
+    }
+
   private:
     UniqueHandle process_;
     DWORD processId_ = 0;
@@ -153,6 +167,35 @@ TEST(Program, StartsWithoutAQuoteBookAndRunsBesideAnotherCopy) {
     PostMessageW(secondWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.exitCode(), 0u);
     EXPECT_EQ(second.exitCode(), 0u);
+}
+
+TEST(Program, HugeQuotationLineShowsItsStartInLittleMemory) {
+    testing::TempDir folder;
+    const std::filesystem::path program = folder.path() / L"Quotidia.exe";
+    std::filesystem::copy_file(builtProgram(), program);
+    const QuoteBookPlatformWin platform;
+    const std::wstring key = DayKeyFor(platform.now(), platform);
+    constexpr std::size_t kLineMegabytes = 64;
+    {
+        std::ofstream book(folder.path() / L"Quotes.txt", std::ios::binary);
+        book << std::string(key.begin(), key.end()) << "\r\n";
+        const std::string megabyte(1 << 20, 'q');
+        for (std::size_t i = 0; i < kLineMegabytes; ++i) {
+            book << megabyte;
+        }
+        book << "\r\n\r\n";
+    }
+
+    ProgramRun run(program);
+    HWND main = run.window(kMainClass);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(main, frmmain::lblQuotes)),
+              static_cast<int>(kMaxQuoteTextLength));
+    EXPECT_EQ(run.exitCode(500), std::nullopt);
+    EXPECT_LT(run.peakMemory(), kLineMegabytes << 20);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.exitCode(), 0u);
 }
 
 } // namespace
