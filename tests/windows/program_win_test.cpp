@@ -21,6 +21,27 @@
 namespace quotidia {
 namespace {
 
+constexpr const wchar_t* kFailingLoopVariable = L"QUOTIDIA_FAILING_MESSAGE_LOOP";
+
+// A copy of this executable started with the variable set runs the message loop on a
+// message source that fails, before any test.
+[[maybe_unused]] const bool kRunFailingLoop = [] {
+    if (GetEnvironmentVariableW(kFailingLoopVariable, nullptr, 0) == 0) {
+        return false;
+    }
+    forms::runMessageLoop([](LPMSG, HWND, UINT, UINT) -> BOOL {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return -1;
+    });
+    ExitProcess(0);
+}();
+
+std::filesystem::path thisProgram() {
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+    return self;
+}
+
 std::filesystem::path builtProgram() {
     return testing::buildFolder() / L"Quotidia.exe";
 }
@@ -196,6 +217,23 @@ TEST(Program, HugeQuotationLineShowsItsStartInLittleMemory) {
 
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(run.exitCode(), 0u);
+}
+
+TEST(Program, FailureToGetAMessageEndsWithTheErrorReport) {
+    SetEnvironmentVariableW(kFailingLoopVariable, L"1");
+    ProgramRun run(thisProgram());
+    SetEnvironmentVariableW(kFailingLoopVariable, nullptr);
+
+    HWND box = run.window(L"#32770");
+    ASSERT_NE(box, nullptr) << "no error report";
+    std::array<wchar_t, 512> text{};
+    GetWindowTextW(GetDlgItem(box, 0xFFFF), text.data(), static_cast<int>(text.size()));
+    EXPECT_NE(std::wstring(text.data()).find(L"GetMessageW failed"), std::wstring::npos)
+        << text.data();
+    EXPECT_EQ(run.exitCode(500), std::nullopt) << "ended before the report was read";
+
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.exitCode(), 1u);
 }
 
 } // namespace
