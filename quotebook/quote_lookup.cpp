@@ -34,7 +34,9 @@ bool isLeadSurrogate(wchar_t unit) {
 std::string_view wholeCharacters(std::string_view cut) {
     constexpr unsigned kContinuationMask = 0xC0;
     constexpr unsigned kContinuation = 0x80;
-    const auto byteAt = [cut](std::size_t index) { return static_cast<unsigned char>(cut[index]); };
+    const auto byteAt = [cut](std::size_t index) {
+        return static_cast<unsigned char>(cut[index]);
+    };
     std::size_t continuations = 0;
     while (continuations < 3 && continuations < cut.size() &&
            (byteAt(cut.size() - 1 - continuations) & kContinuationMask) == kContinuation) {

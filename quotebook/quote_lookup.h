@@ -14,7 +14,7 @@ namespace quotidia {
 // The most text a lookup returns, in UTF-16 units (wchar_t), separators included: far
 // more than the quotation label can show, and little enough that the label takes it at
 // once and the lookup's memory stays flat whatever the file holds.
-inline constexpr std::size_t kMaxQuoteTextLength = 64 * 1024;
+inline constexpr std::size_t kMaxQuoteTextLength = std::size_t{64} * 1024;
 
 // The quotation lines of the last entry whose key line equals `dayKey` (letter case
 // ignored), each preceded by a carriage return, cut off after kMaxQuoteTextLength units;

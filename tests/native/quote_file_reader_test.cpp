@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quotidia {
@@ -91,8 +91,9 @@ TEST(LineScanner, LinesAreHeldOnlyUpToTheAskedLength) {
     while (const auto line = scanner.nextLine(3)) {
         lines.emplace_back(line->text, line->cut);
     }
-    EXPECT_EQ(lines, (std::vector<std::pair<std::string, bool>>{
-                         {"abc", true}, {"xyz", false}, {"zzz", true}, {"", false}, {"end", false}}));
+    EXPECT_EQ(lines,
+              (std::vector<std::pair<std::string, bool>>{
+                  {"abc", true}, {"xyz", false}, {"zzz", true}, {"", false}, {"end", false}}));
 }
 
 TEST(LineScanner, ShortLinesLoseTheirOuterBlanksAndLongOnesArePassedOver) {

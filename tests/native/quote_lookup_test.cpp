@@ -266,8 +266,7 @@ TEST_F(QuoteLookupTest, CutNeverSplitsACharacter) {
     for (std::size_t i = 0; i < kMaxQuoteTextLength; ++i) {
         pairs += u"\U0001F642";
     }
-    const std::wstring text =
-        lookup("\xFF\xFE" + utf16le(u"December 6\r\n" + pairs + u"\r\n\r\n"));
+    const std::wstring text = lookup("\xFF\xFE" + utf16le(u"December 6\r\n" + pairs + u"\r\n\r\n"));
     ASSERT_FALSE(text.empty());
     EXPECT_LE(text.size(), kMaxQuoteTextLength);
     EXPECT_EQ(text.find_first_not_of(L"\r\U0001F642"), std::wstring::npos);

@@ -333,9 +333,9 @@ TEST_F(StartSysInfoTest, NumberValueIsNoPath) {
 }
 
 TEST_F(StartSysInfoTest, DrivePathsInEitherCaseAndSharePathsAreStarted) {
-    for (const wchar_t* path :
-         {L"c:\\si.exe", L"Z:\\Programs\\si.exe", L"\\\\server\\share\\si.exe",
-          L"\\\\?\\C:\\Long\\si.exe", L"\\\\\x0441\x0435\x0440\x0432\x0435\x0440\\\x0434\\si.exe"}) {
+    for (const wchar_t* path : {L"c:\\si.exe", L"Z:\\Programs\\si.exe",
+                                L"\\\\server\\share\\si.exe", L"\\\\?\\C:\\Long\\si.exe",
+                                L"\\\\\x0441\x0435\x0440\x0432\x0435\x0440\\\x0434\\si.exe"}) {
         FakePlatform fresh;
         fresh.setText(kToolPathKey, L"PATH", path);
         StartSysInfo(fresh);

@@ -310,7 +310,8 @@ class LauncherTest : public ScratchFolderTest {
 
     void expectMessageAndNoStart() {
         EXPECT_TRUE(launcher.startedPrograms.empty());
-        EXPECT_EQ(launcher.messages, std::vector<std::wstring>{std::wstring(kSysInfoUnavailableMessage)});
+        EXPECT_EQ(launcher.messages,
+                  std::vector<std::wstring>{std::wstring(kSysInfoUnavailableMessage)});
         EXPECT_FALSE(fs::exists(marker));
     }
 };
