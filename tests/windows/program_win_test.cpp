@@ -199,7 +199,12 @@ TEST(Program, HugeQuotationLineShowsItsStartInLittleMemory) {
     constexpr std::size_t kLineMegabytes = 64;
     {
         std::ofstream book(folder.path() / L"Quotes.txt", std::ios::binary);
-        book << std::string(key.begin(), key.end()) << "\r\n";
+        // The key as UTF-8, whatever the locale's month names.
+        std::string utf8Key(key.size() * 3, '\0');
+        utf8Key.resize(static_cast<std::size_t>(WideCharToMultiByte(
+            CP_UTF8, 0, key.data(), static_cast<int>(key.size()), utf8Key.data(),
+            static_cast<int>(utf8Key.size()), nullptr, nullptr)));
+        book << utf8Key << "\r\n";
         const std::string megabyte(1 << 20, 'q');
         for (std::size_t i = 0; i < kLineMegabytes; ++i) {
             book << megabyte;
