@@ -2,10 +2,6 @@
 
 #include "startup/app_identity.h"
 
-#include <climits>
-#include <stdexcept>
-#include <system_error>
-
 namespace quotidia {
 namespace {
 
@@ -16,25 +12,14 @@ HKEY rootKey(std::uint32_t root) {
     return reinterpret_cast<HKEY>(extended);
 }
 
-int checkedLength(std::size_t size) {
-    if (size > static_cast<std::size_t>(INT_MAX)) {
-        throw std::length_error("text too long for the ANSI conversion");
-    }
-    return static_cast<int>(size);
-}
-
-std::system_error lastError(const char* operation) {
-    return std::system_error(static_cast<int>(GetLastError()), std::system_category(), operation);
-}
-
 } // namespace
 
-std::int32_t SysInfoPlatformWin::openKey(std::uint32_t root, const std::string& subKey,
+std::int32_t SysInfoPlatformWin::openKey(std::uint32_t root, const std::wstring& subKey,
                                          std::uint32_t options, std::uint32_t accessMask,
                                          RegistryKeyHandle& openedKey) {
     HKEY opened = nullptr;
     const LSTATUS status =
-        RegOpenKeyExA(rootKey(root), subKey.c_str(), options, accessMask, &opened);
+        RegOpenKeyExW(rootKey(root), subKey.c_str(), options, accessMask, &opened);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -45,7 +30,7 @@ std::int32_t SysInfoPlatformWin::openKey(std::uint32_t root, const std::string& 
     return status;
 }
 
-std::int32_t SysInfoPlatformWin::queryValue(RegistryKeyHandle key, const std::string& valueName,
+std::int32_t SysInfoPlatformWin::queryValue(RegistryKeyHandle key, const std::wstring& valueName,
                                             std::uint32_t& type, char* data,
                                             std::uint32_t& dataSize) {
     const auto found = openKeys_.find(key);
@@ -54,7 +39,7 @@ std::int32_t SysInfoPlatformWin::queryValue(RegistryKeyHandle key, const std::st
     }
     DWORD valueType = 0;
     DWORD size = dataSize;
-    const LSTATUS status = RegQueryValueExA(found->second.get(), valueName.c_str(), nullptr,
+    const LSTATUS status = RegQueryValueExW(found->second.get(), valueName.c_str(), nullptr,
                                             &valueType, reinterpret_cast<BYTE*>(data), &size);
     type = valueType;
     dataSize = size;
@@ -94,40 +79,6 @@ bool SysInfoPlatformWin::startProgram(const std::wstring& path) {
 void SysInfoPlatformWin::showMessage(std::wstring_view text) {
     const std::wstring message(text);
     MessageBoxW(owner_, message.c_str(), kAppTitle, MB_OK);
-}
-
-std::string SysInfoPlatformWin::encodeAnsi(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = checkedLength(text.size());
-    const int needed =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
-        throw lastError("WideCharToMultiByte");
-    }
-    std::string encoded(static_cast<std::size_t>(needed), '\0');
-    if (WideCharToMultiByte(CP_ACP, 0, text.data(), length, encoded.data(), needed, nullptr,
-                            nullptr) != needed) {
-        throw lastError("WideCharToMultiByte");
-    }
-    return encoded;
-}
-
-std::wstring SysInfoPlatformWin::decodeAnsi(std::string_view bytes) {
-    if (bytes.empty()) {
-        return {};
-    }
-    const int length = checkedLength(bytes.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-    if (needed <= 0) {
-        throw lastError("MultiByteToWideChar");
-    }
-    std::wstring decoded(static_cast<std::size_t>(needed), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, decoded.data(), needed) != needed) {
-        throw lastError("MultiByteToWideChar");
-    }
-    return decoded;
 }
 
 } // namespace quotidia

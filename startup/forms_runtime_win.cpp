@@ -31,6 +31,12 @@ std::wstring lastErrorText(DWORD code) {
     return text + L" (" + std::to_wstring(code) + L")";
 }
 
+// The failed operation and the reason the system gives for the thread's last error.
+std::wstring lastErrorMessage(std::wstring_view operation) {
+    const DWORD code = GetLastError();
+    return std::wstring(operation) + L" failed: " + lastErrorText(code);
+}
+
 std::string narrow(const std::wstring& text) {
     std::string result;
     for (wchar_t c : text) {
@@ -79,8 +85,7 @@ FormsError::FormsError(std::wstring message)
     : std::runtime_error(narrow(message)), message_(std::move(message)) {}
 
 void throwLastError(std::wstring_view operation) {
-    const DWORD code = GetLastError();
-    throw FormsError(std::wstring(operation) + L" failed: " + lastErrorText(code));
+    throw FormsError(lastErrorMessage(operation));
 }
 
 void reportErrorAndEnd(std::wstring_view message) {
@@ -489,12 +494,19 @@ void dispatchMessage(MSG& message) {
     DispatchMessageW(&message);
 }
 
-int runMessageLoop() {
+int runMessageLoop(MessageSource getMessage) {
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        const BOOL got = getMessage(&message, nullptr, 0, 0);
+        if (got == 0) {
+            return static_cast<int>(message.wParam); // WM_QUIT carries the exit code
+        }
+        // Without messages the program can do nothing more, and its windows would hang.
+        if (got == -1) {
+            reportErrorAndEnd(lastErrorMessage(L"GetMessageW"));
+        }
         dispatchMessage(message);
     }
-    return static_cast<int>(message.wParam);
 }
 
 } // namespace quotidia::forms

@@ -169,8 +169,12 @@ template <typename F> F& formSlot() {
 // Hands one message to the dialog manager of the form it belongs to, or dispatches it.
 void dispatchMessage(MSG& message);
 
-// Runs until the last form has unloaded; returns the exit code.
-int runMessageLoop();
+// Where the message loop gets its messages: GetMessageW, or a stand-in in tests.
+using MessageSource = BOOL(WINAPI*)(LPMSG, HWND, UINT, UINT);
+
+// Runs until the last form has unloaded; returns the exit code. A failure to get the
+// next message ends the program with the standard error report.
+int runMessageLoop(MessageSource getMessage = &GetMessageW);
 
 // A font of a face, size and weight at a DPI.
 UniqueHFont makeFont(const FontSpec& spec, UINT dpi);
