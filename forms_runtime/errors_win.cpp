@@ -47,9 +47,13 @@ std::wstring lastErrorText(DWORD code) {
     return text + L" (" + std::to_wstring(code) + L")";
 }
 
-void throwLastError(std::wstring_view operation) {
+std::wstring lastErrorMessage(std::wstring_view operation) {
     const DWORD code = GetLastError();
-    throw FormsError(std::wstring(operation) + L" failed: " + lastErrorText(code));
+    return std::wstring(operation) + L" failed: " + lastErrorText(code);
+}
+
+void throwLastError(std::wstring_view operation) {
+    throw FormsError(lastErrorMessage(operation));
 }
 
 void reportErrorAndEnd(std::wstring_view message) {

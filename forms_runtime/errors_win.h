@@ -25,6 +25,10 @@ class FormsError : public std::runtime_error {
 // The system's text for an error code, followed by the code: "Access is denied. (5)".
 std::wstring lastErrorText(DWORD code);
 
+// The failed operation and the system's reason for the thread's last error:
+// "GetMessageW failed: Access is denied. (5)".
+std::wstring lastErrorMessage(std::wstring_view operation);
+
 // Throws a FormsError naming the operation and the thread's last error.
 [[noreturn]] void throwLastError(std::wstring_view operation);
 

@@ -31,6 +31,14 @@ HINSTANCE instance() {
     return GetModuleHandleW(nullptr);
 }
 
+RECT pixelRect(const ControlLayout& control, UINT dpi) {
+    return RECT{twipsToPixels(control.left, dpi), twipsToPixels(control.top, dpi),
+                twipsToPixels(control.left + control.width, dpi),
+                twipsToPixels(control.top + control.height, dpi)};
+}
+
+} // namespace
+
 UniqueHFont makeFont(const FontSpec& spec, UINT dpi) {
     const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
     UniqueHFont font(CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
@@ -42,7 +50,6 @@ UniqueHFont makeFont(const FontSpec& spec, UINT dpi) {
     return font;
 }
 
-// The system's user-interface font (the one message boxes use) at a DPI.
 UniqueHFont makeUiFont(UINT dpi) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
@@ -55,14 +62,6 @@ UniqueHFont makeUiFont(UINT dpi) {
     }
     return font;
 }
-
-RECT pixelRect(const ControlLayout& control, UINT dpi) {
-    return RECT{twipsToPixels(control.left, dpi), twipsToPixels(control.top, dpi),
-                twipsToPixels(control.left + control.width, dpi),
-                twipsToPixels(control.top + control.height, dpi)};
-}
-
-} // namespace
 
 void EndProgram() {
     ExitProcess(0);
@@ -459,12 +458,19 @@ void dispatchMessage(MSG& message) {
     DispatchMessageW(&message);
 }
 
-int runMessageLoop() {
+int runMessageLoop(MessageSource getMessage) {
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        const BOOL got = getMessage(&message, nullptr, 0, 0);
+        if (got == 0) {
+            return static_cast<int>(message.wParam); // WM_QUIT carries the exit code
+        }
+        // Without messages the program can do nothing more, and its windows would hang.
+        if (got == -1) {
+            reportErrorAndEnd(lastErrorMessage(L"GetMessageW"));
+        }
         dispatchMessage(message);
     }
-    return static_cast<int>(message.wParam);
 }
 
 } // namespace quotidia::forms

@@ -152,8 +152,17 @@ template <typename F> F& formSlot() {
 // Hands one message to the dialog manager of the form it belongs to, or dispatches it.
 void dispatchMessage(MSG& message);
 
-// Runs until the last form has unloaded; returns the exit code.
-int runMessageLoop();
+// Where the message loop gets its messages: GetMessageW, or a stand-in in tests.
+using MessageSource = BOOL(WINAPI*)(LPMSG, HWND, UINT, UINT);
+
+// Runs until the last form has unloaded; returns the exit code. A failure to get the
+// next message ends the program with the standard error report.
+int runMessageLoop(MessageSource getMessage = &GetMessageW);
+
+// A font of a face, size and weight at a DPI.
+UniqueHFont makeFont(const FontSpec& spec, UINT dpi);
+// The system's user-interface font (the one message boxes use) at a DPI.
+UniqueHFont makeUiFont(UINT dpi);
 
 // The application icon at the size of a system metric (SM_CXICON, SM_CXSMICON) at a DPI.
 UniqueHIcon loadAppIcon(int metric, UINT dpi);

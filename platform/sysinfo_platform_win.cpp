@@ -1,11 +1,7 @@
 #include "sysinfo_platform_win.h"
 
-#include "ansi_codec_win.h"
 #include "app_identity.h"
 #include "errors_win.h"
-
-#include <optional>
-#include <utility>
 
 namespace quotidia {
 
@@ -29,12 +25,12 @@ HKEY rootKey(std::uint32_t root) {
 
 } // namespace
 
-std::int32_t SysInfoPlatformWin::openKey(std::uint32_t root, const std::string& subKey,
+std::int32_t SysInfoPlatformWin::openKey(std::uint32_t root, const std::wstring& subKey,
                                          std::uint32_t options, std::uint32_t accessMask,
                                          RegistryKeyHandle& openedKey) {
     HKEY opened = nullptr;
     const LSTATUS status =
-        RegOpenKeyExA(rootKey(root), subKey.c_str(), options, accessMask, &opened);
+        RegOpenKeyExW(rootKey(root), subKey.c_str(), options, accessMask, &opened);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -45,7 +41,7 @@ std::int32_t SysInfoPlatformWin::openKey(std::uint32_t root, const std::string& 
     return status;
 }
 
-std::int32_t SysInfoPlatformWin::queryValue(RegistryKeyHandle key, const std::string& valueName,
+std::int32_t SysInfoPlatformWin::queryValue(RegistryKeyHandle key, const std::wstring& valueName,
                                             std::uint32_t& type, char* data,
                                             std::uint32_t& dataSize) {
     const auto found = openKeys_.find(key);
@@ -54,7 +50,7 @@ std::int32_t SysInfoPlatformWin::queryValue(RegistryKeyHandle key, const std::st
     }
     DWORD valueType = 0;
     DWORD size = dataSize;
-    const LSTATUS status = RegQueryValueExA(found->second.get(), valueName.c_str(), nullptr,
+    const LSTATUS status = RegQueryValueExW(found->second.get(), valueName.c_str(), nullptr,
                                             &valueType, reinterpret_cast<BYTE*>(data), &size);
     type = valueType;
     dataSize = size;
@@ -94,24 +90,6 @@ bool SysInfoPlatformWin::startProgram(const std::wstring& path) {
 void SysInfoPlatformWin::showMessage(std::wstring_view text) {
     const std::wstring message(text);
     MessageBoxW(owner_, message.c_str(), kAppTitle, MB_OK);
-}
-
-// A name or value the code page cannot take is a failure of the launch, which
-// StartSysInfo turns into its one message.
-std::string SysInfoPlatformWin::encodeAnsi(std::wstring_view text) {
-    std::optional<std::string> encoded = try_encodeAnsi(text);
-    if (!encoded) {
-        forms::throwLastError(L"WideCharToMultiByte");
-    }
-    return std::move(*encoded);
-}
-
-std::wstring SysInfoPlatformWin::decodeAnsi(std::string_view bytes) {
-    std::optional<std::wstring> decoded = try_decodeAnsi(bytes);
-    if (!decoded) {
-        forms::throwLastError(L"MultiByteToWideChar");
-    }
-    return std::move(*decoded);
 }
 
 } // namespace quotidia

@@ -1,5 +1,5 @@
 #pragma once
-// Win32 adapter for the System Information launcher: the ANSI registry functions of
+// Win32 adapter for the System Information launcher: the Unicode registry functions of
 // advapi32, the file system, CreateProcessW and MessageBoxW behind SysInfoPlatform.
 
 #include "sysinfo_launcher.h"
@@ -16,16 +16,14 @@ class SysInfoPlatformWin final : public SysInfoPlatform {
     // The message box is owned by this window (the About dialog), so it is modal to it.
     explicit SysInfoPlatformWin(HWND owner) : owner_(owner) {}
 
-    std::int32_t openKey(std::uint32_t root, const std::string& subKey, std::uint32_t options,
+    std::int32_t openKey(std::uint32_t root, const std::wstring& subKey, std::uint32_t options,
                          std::uint32_t accessMask, RegistryKeyHandle& openedKey) override;
-    std::int32_t queryValue(RegistryKeyHandle key, const std::string& valueName,
+    std::int32_t queryValue(RegistryKeyHandle key, const std::wstring& valueName,
                             std::uint32_t& type, char* data, std::uint32_t& dataSize) override;
     void closeKey(RegistryKeyHandle key) noexcept override;
     bool isNormalFile(const std::wstring& path) override;
     bool startProgram(const std::wstring& path) override;
     void showMessage(std::wstring_view text) override;
-    std::string encodeAnsi(std::wstring_view text) override;
-    std::wstring decodeAnsi(std::string_view bytes) override;
 
   private:
     HWND owner_;

@@ -4,6 +4,7 @@
 #include "text_units.h"
 
 #include <algorithm>
+#include <string>
 #include <type_traits>
 
 namespace quotidia {
@@ -83,8 +84,9 @@ std::optional<std::string> KeyLineMatcher::anchor() const {
         return std::nullopt;
     }
     const auto isItsOwnLowerCaseOnly = [this](wchar_t character) {
-        return character >= 0 && static_cast<std::size_t>(character) < kAsciiSize &&
-               asciiLower_[static_cast<std::size_t>(character)] == character &&
+        // Unsigned whatever the sign of wchar_t, so a negative unit is past ASCII.
+        const std::size_t code = std::char_traits<wchar_t>::to_int_type(character);
+        return code < kAsciiSize && asciiLower_[code] == character &&
                std::count(asciiLower_.begin(), asciiLower_.end(), character) == 1;
     };
     const auto tailStart =

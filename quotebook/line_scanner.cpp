@@ -97,6 +97,11 @@ template <typename Unit> void LineScanner<Unit>::carryBlanks(Text blankRun, std:
 template <typename Unit>
 void LineScanner<Unit>::carryPiece(Text piece, Keep keep, std::size_t maxLength) {
     if (keep == Keep::whole) {
+        const std::size_t room = maxLength - carried_.size();
+        if (piece.size() > room) {
+            carriedTooLong_ = true;
+            piece = piece.substr(0, room);
+        }
         carried_.append(piece);
         return;
     }
@@ -173,19 +178,20 @@ typename LineScanner<Unit>::Text LineScanner<Unit>::carryStraddlingLine(Keep kee
 }
 
 template <typename Unit>
-std::optional<typename LineScanner<Unit>::Line> LineScanner<Unit>::nextLine() {
+std::optional<typename LineScanner<Unit>::Line> LineScanner<Unit>::nextLine(std::size_t keep) {
     if (!startLine()) {
         return std::nullopt;
     }
     const std::uint64_t number = countLine();
     const std::size_t lineEnd = findLineEnd();
     if (lineEnd == Text::npos) {
-        return Line{carryStraddlingLine(Keep::whole, 0), number};
+        const Text carried = carryStraddlingLine(Keep::whole, keep);
+        return Line{carried, number, carriedTooLong_};
     }
     // The common case: the whole line lies in this chunk and is handed out in place.
     const Text line = chunk_.substr(position_, lineEnd - position_);
     consumeLineEnd(lineEnd);
-    return Line{line, number};
+    return Line{line.substr(0, keep), number, line.size() > keep};
 }
 
 template <typename Unit> std::uint64_t LineScanner<Unit>::countLine() {

@@ -22,12 +22,14 @@ template <typename Unit> class LineScanner {
     struct Line {
         Text text;                // valid until the next call on the scanner
         std::uint64_t number = 0; // 1 for the file's first line
+        bool cut = false;         // the line went on past the text handed out
     };
 
     explicit LineScanner(BlockReader& reader);
 
-    // The next whole line without its line end; nullopt at the end of the file.
-    std::optional<Line> nextLine();
+    // The next line without its line end, of which no more than its first `keep` units
+    // are held and handed out, however long it is; nullopt at the end of the file.
+    std::optional<Line> nextLine(std::size_t keep = Text::npos);
 
     // The next line that is no longer than `maxLength` units once the spaces and tabs at
     // either end are dropped, handed out without them; longer lines are passed over
@@ -46,7 +48,10 @@ template <typename Unit> class LineScanner {
     bool failed() const { return reader_.failed(); }
 
   private:
-    enum class Keep { whole, trimmed };
+    enum class Keep {
+        whole,   // the line as it stands, up to the asked length
+        trimmed, // without the blanks at its ends, and only when it is no longer than asked
+    };
 
     bool startLine();
     // Where the next anchor that may end a key line ends in the chunk, or npos.

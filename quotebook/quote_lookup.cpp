@@ -4,6 +4,7 @@
 #include "key_line.h"
 #include "line_scanner.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <optional>
@@ -11,6 +12,71 @@
 namespace quotidia {
 
 namespace {
+
+// Units of the file that may be needed for one unit of text: UTF-8 spends up to three
+// bytes on a UTF-16 unit and four on a character where wchar_t holds whole characters;
+// a UTF-16 file one unit.
+template <typename Unit> constexpr std::size_t kFileUnitsPerTextUnit = sizeof(Unit) == 1 ? 4 : 1;
+
+// How much of the next quotation line is worth holding: enough to fill what room the
+// text has left after the line's separator.
+template <typename Unit> std::size_t unitsToKeep(const std::wstring& collected) {
+    const std::size_t room = kMaxQuoteTextLength - std::min(collected.size(), kMaxQuoteTextLength);
+    return room < 2 ? 0 : (room - 1) * kFileUnitsPerTextUnit<Unit>;
+}
+
+bool isLeadSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+// A line cut short without the character the cut went through, so that what is kept
+// decodes as the start of the whole line: a byte line loses an unfinished UTF-8
+// sequence (a line whose kept part is well-formed UTF-8 is then read as UTF-8), a UTF-16
+// line a lead surrogate without its partner.
+std::string_view wholeCharacters(std::string_view cut) {
+    constexpr unsigned kContinuationMask = 0xC0;
+    constexpr unsigned kContinuation = 0x80;
+    const auto byteAt = [cut](std::size_t index) {
+        return static_cast<unsigned char>(cut[index]);
+    };
+    std::size_t continuations = 0;
+    while (continuations < 3 && continuations < cut.size() &&
+           (byteAt(cut.size() - 1 - continuations) & kContinuationMask) == kContinuation) {
+        ++continuations;
+    }
+    if (continuations == cut.size()) {
+        return cut;
+    }
+    const std::size_t leadAt = cut.size() - 1 - continuations;
+    const unsigned lead = byteAt(leadAt);
+    const std::size_t sequenceLength = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return sequenceLength > continuations + 1 ? cut.substr(0, leadAt) : cut;
+}
+
+std::u16string_view wholeCharacters(std::u16string_view cut) {
+    if (!cut.empty() && isLeadSurrogate(static_cast<wchar_t>(cut.back()))) {
+        cut.remove_suffix(1);
+    }
+    return cut;
+}
+
+// Appends a quotation line and its separator as far as the text has room for them.
+template <typename Unit>
+void appendQuotation(std::wstring& collected, const typename LineScanner<Unit>::Line& quotation,
+                     const QuoteBookPlatform& platform) {
+    if (quotation.text.empty()) {
+        return; // a line too long for the room left, of which nothing was kept
+    }
+    collected += L'\r';
+    appendLineText(collected, quotation.cut ? wholeCharacters(quotation.text) : quotation.text,
+                   platform);
+    if (collected.size() > kMaxQuoteTextLength) {
+        collected.resize(kMaxQuoteTextLength);
+        if (isLeadSurrogate(collected.back())) {
+            collected.pop_back();
+        }
+    }
+}
 
 // Scans every line of the file; the last entry whose key line matches wins. Each line
 // outside a matched entry is judged on its own; the lines of a matched entry are taken
@@ -34,12 +100,12 @@ std::optional<std::wstring> scanQuoteFile(BlockReader& reader, KeyLineMatcher& m
             continue;
         }
         collected.clear();
-        while (const auto quotation = lines.nextLine()) {
-            if (quotation->text.empty()) {
+        // Lines past the bound are read to the entry's end without being held.
+        while (const auto quotation = lines.nextLine(unitsToKeep<Unit>(collected))) {
+            if (quotation->text.empty() && !quotation->cut) {
                 break;
             }
-            collected += L'\r';
-            appendLineText(collected, quotation->text, platform);
+            appendQuotation<Unit>(collected, *quotation, platform);
         }
     }
     if (lines.failed()) {

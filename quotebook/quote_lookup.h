@@ -3,6 +3,7 @@
 
 #include "quotebook_platform.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <istream>
 #include <string>
@@ -10,9 +11,15 @@
 
 namespace quotidia {
 
+// The most text a lookup returns, in UTF-16 units (wchar_t), separators included: far
+// more than the quotation label can show, and little enough that the label takes it at
+// once and the lookup's memory stays flat whatever the file holds.
+inline constexpr std::size_t kMaxQuoteTextLength = std::size_t{64} * 1024;
+
 // The quotation lines of the last entry whose key line equals `dayKey` (letter case
-// ignored), each preceded by a carriage return; empty when nothing matched or the
-// file could not be read. The file is streamed from start to end on every call.
+// ignored), each preceded by a carriage return, cut off after kMaxQuoteTextLength units;
+// empty when nothing matched or the file could not be read. The file is streamed from
+// start to end on every call.
 std::wstring findQuotes(const std::filesystem::path& quoteFile, std::wstring_view dayKey,
                         const QuoteBookPlatform& platform);
 

@@ -1,6 +1,7 @@
 #include "sysinfo_launcher.h"
 
 #include <array>
+#include <utility>
 
 namespace quotidia {
 namespace {
@@ -28,15 +29,6 @@ class OpenKey {
     RegistryKeyHandle key_;
 };
 
-// The stored bytes as text: one trailing NUL is the terminator and is dropped; any
-// earlier NUL is part of the text.
-std::wstring textValue(SysInfoPlatform& platform, std::string_view data) {
-    if (!data.empty() && data.back() == '\0') {
-        data.remove_suffix(1);
-    }
-    return platform.decodeAnsi(data);
-}
-
 // A 32-bit number stored least significant byte first, as decimal text. Fewer than four
 // bytes give the number those bytes make; none give empty text.
 std::wstring numberValue(std::string_view data) {
@@ -51,19 +43,58 @@ std::wstring numberValue(std::string_view data) {
     return std::to_wstring(number);
 }
 
+// UTF-16 units stored least significant byte first, one text character each; an odd last
+// byte is half a unit and dropped. One trailing NUL is the terminator and is dropped too.
+// (Where wchar_t is wider than UTF-16, in the portable tests, a surrogate pair stays two
+// characters.)
+std::wstring textValue(std::string_view data) {
+    constexpr unsigned kBitsPerByte = 8;
+    std::wstring text;
+    text.reserve(data.size() / 2);
+    for (std::size_t offset = 0; offset + 1 < data.size(); offset += 2) {
+        const auto low = static_cast<unsigned char>(data[offset]);
+        const auto high = static_cast<unsigned char>(data[offset + 1]);
+        text.push_back(static_cast<wchar_t>(low | (static_cast<unsigned>(high) << kBitsPerByte)));
+    }
+    if (!text.empty() && text.back() == L'\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+bool isAsciiLetter(wchar_t character) {
+    return (character >= L'A' && character <= L'Z') || (character >= L'a' && character <= L'z');
+}
+
+// "X:\..." with X a letter: a path from the root of a drive.
+bool isDrivePath(std::wstring_view path) {
+    return path.size() >= 3 && isAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
+}
+
+// "\\server\share...": a path on a share, with a server name and a share name.
+bool isSharePath(std::wstring_view path) {
+    if (!path.starts_with(L"\\\\")) {
+        return false;
+    }
+    const std::wstring_view rest = path.substr(2);
+    const std::size_t serverEnd = rest.find(L'\\');
+    return serverEnd != 0 && serverEnd != std::wstring_view::npos && serverEnd + 1 < rest.size() &&
+           rest[serverEnd + 1] != L'\\';
+}
+
+// The path that the registry names, or empty text when it names none that may be started.
 std::wstring readToolPath(SysInfoPlatform& platform) {
-    std::wstring path;
+    std::wstring text;
     if (GetKeyValue(platform, kHkeyLocalMachine, std::wstring(kToolPathKey),
-                    std::wstring(kToolPathValue), path)) {
-        return path;
+                    std::wstring(kToolPathValue), text)) {
+        return toolPathFor(ToolLocation::path, text).value_or(std::wstring());
     }
     if (!GetKeyValue(platform, kHkeyLocalMachine, std::wstring(kToolDirectoryKey),
-                     std::wstring(kToolDirectoryValue), path) ||
-        path.empty()) {
+                     std::wstring(kToolDirectoryValue), text)) {
         return {};
     }
-    path += kToolFileSuffix;
-    return platform.isNormalFile(path) ? path : std::wstring();
+    const std::optional<std::wstring> path = toolPathFor(ToolLocation::folder, text);
+    return path && platform.isNormalFile(*path) ? *path : std::wstring();
 }
 
 bool tryStartSysInfo(SysInfoPlatform& platform) {
@@ -89,8 +120,7 @@ void StartSysInfo(SysInfoPlatform& platform) {
 bool GetKeyValue(SysInfoPlatform& platform, std::uint32_t KeyRoot, const std::wstring& KeyName,
                  const std::wstring& SubKeyRef, std::wstring& KeyVal) {
     RegistryKeyHandle openedKey = 0;
-    if (platform.openKey(KeyRoot, platform.encodeAnsi(KeyName), 0, kKeyRead, openedKey) !=
-        kErrorSuccess) {
+    if (platform.openKey(KeyRoot, KeyName, 0, kKeyRead, openedKey) != kErrorSuccess) {
         KeyVal.clear();
         return false;
     }
@@ -99,20 +129,36 @@ bool GetKeyValue(SysInfoPlatform& platform, std::uint32_t KeyRoot, const std::ws
     std::array<char, kRegistryValueBufferSize> data{};
     std::uint32_t type = 0;
     std::uint32_t size = kRegistryValueBufferSize;
-    if (platform.queryValue(key.handle(), platform.encodeAnsi(SubKeyRef), type, data.data(),
-                            size) != kErrorSuccess ||
+    if (platform.queryValue(key.handle(), SubKeyRef, type, data.data(), size) != kErrorSuccess ||
         size > data.size()) {
         KeyVal.clear();
         return false;
     }
-
-    const std::string_view stored(data.data(), size);
-    if (type == kRegSz) {
-        KeyVal = textValue(platform, stored);
-    } else if (type == kRegDword) {
-        KeyVal = numberValue(stored);
+    if (std::optional<std::wstring> text = registryValueText(type, {data.data(), size})) {
+        KeyVal = std::move(*text);
     }
     return true;
+}
+
+std::optional<std::wstring> registryValueText(std::uint32_t type, std::string_view data) {
+    if (type == kRegSz) {
+        return textValue(data);
+    }
+    if (type == kRegDword) {
+        return numberValue(data);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::wstring> toolPathFor(ToolLocation location, std::wstring_view text) {
+    std::wstring path(text);
+    if (location == ToolLocation::folder) {
+        path += kToolFileSuffix;
+    }
+    if (path.find(L'\0') != std::wstring::npos || !(isDrivePath(path) || isSharePath(path))) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 } // namespace quotidia

@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quotidia {
@@ -80,6 +81,20 @@ TEST(LineScanner, LineEndsAtAndAcrossBlockEnds) {
     EXPECT_EQ(wholeLines(whole + "\n"), (Lines{whole}));
     const std::string longLine(3 * block + 7, 'z');
     EXPECT_EQ(wholeLines("x\r" + longLine + "\r\ny"), (Lines{"x", longLine, "y"}));
+}
+
+TEST(LineScanner, LinesAreHeldOnlyUpToTheAskedLength) {
+    const std::string longLine(3 * BlockReader::kBlockSize + 7, 'z');
+    std::istringstream input("abcdef\r\nxyz\r\n" + longLine + "\r\n\r\nend");
+    BlockReader reader(input);
+    LineScanner<char> scanner(reader);
+    std::vector<std::pair<std::string, bool>> lines;
+    while (const auto line = scanner.nextLine(3)) {
+        lines.emplace_back(line->text, line->cut);
+    }
+    EXPECT_EQ(lines,
+              (std::vector<std::pair<std::string, bool>>{
+                  {"abc", true}, {"xyz", false}, {"zzz", true}, {"", false}, {"end", false}}));
 }
 
 TEST(LineScanner, ShortLinesLoseTheirOuterBlanksAndLongOnesArePassedOver) {

@@ -136,10 +136,10 @@ TEST_F(QuoteLookupTest, AnyLineEndEndsALine) {
 }
 
 TEST_F(QuoteLookupTest, CarriageReturnAndLineFeedSplitByABlockEndAreOneLineEnd) {
-    const std::string key = "December 6\r\n";
-    const std::string straddling(BlockReader::kBlockSize - key.size() - 1, 'q');
-    EXPECT_EQ(lookup(key + straddling + "\r\nSecond\r\n\r\n"),
-              L"\r" + std::wstring(straddling.begin(), straddling.end()) + L"\rSecond");
+    // The block ends between the CR and the LF after "First".
+    const std::string entry = "\r\nDecember 6\r\nFirst";
+    const std::string filler(BlockReader::kBlockSize - entry.size() - 1, 'f');
+    EXPECT_EQ(lookup(filler + entry + "\r\nSecond\r\n\r\n"), L"\rFirst\rSecond");
 }
 
 TEST_F(QuoteLookupTest, KeyLineSplitByABlockEnd) {
@@ -208,10 +208,62 @@ TEST_F(QuoteLookupTest, Utf16LittleEndianFileWithByteOrderMark) {
 }
 
 TEST_F(QuoteLookupTest, Utf16LineEndSplitByABlockEnd) {
-    const std::u16string key = u"December 6\r\n";
-    const std::u16string straddling(BlockReader::kBlockSize / 2 - key.size() - 2, u'q');
-    EXPECT_EQ(lookup("\xFF\xFE" + utf16le(key + straddling + u"\r\nSecond\r\n\r\n")),
-              L"\r" + std::wstring(straddling.begin(), straddling.end()) + L"\rSecond");
+    // After the mark, the block ends between the CR and the LF after "First".
+    const std::u16string entry = u"\r\nDecember 6\r\nFirst";
+    const std::u16string filler(BlockReader::kBlockSize / 2 - entry.size() - 2, u'f');
+    EXPECT_EQ(lookup("\xFF\xFE" + utf16le(filler + entry + u"\r\nSecond\r\n\r\n")),
+              L"\rFirst\rSecond");
+}
+
+TEST_F(QuoteLookupTest, LongEntryIsCutAtTheBoundAndTheScanGoesOnPastIt) {
+    const std::string huge(5 * 1024 * 1024, 'x');
+    const std::wstring cut = L"\r" + std::wstring(kMaxQuoteTextLength - 1, L'x');
+    EXPECT_EQ(lookup("December 6\r\n" + huge + "\r\nmore\r\n\r\nDecember 7\r\nSeven\r\n"), cut);
+    EXPECT_EQ(lookup("December 6\r\n" + huge + "\r\n\r\nDecember 7\r\nSeven\r\n", L"December 7"),
+              L"\rSeven");
+    EXPECT_EQ(lookup("December 6\r\n" + huge + "\r\n\r\nDecember 6\r\nLater\r\n"), L"\rLater");
+    // The lines after the bound still belong to the entry: none of them is a key line.
+    EXPECT_EQ(lookup("December 6\r\n" + huge + "\r\nDecember 6\r\nmore\r\n"), cut);
+
+    // Many lines: the text is the start of the whole entry, cut at the bound.
+    std::string entry;
+    std::wstring whole;
+    for (int line = 0; line < 1000; ++line) {
+        const std::string text(97 + line % 7, static_cast<char>('a' + line % 26));
+        entry += text + "\r\n";
+        whole += L"\r" + std::wstring(text.begin(), text.end());
+    }
+    EXPECT_EQ(lookup("December 6\r\n" + entry + "\r\n"), whole.substr(0, kMaxQuoteTextLength));
+    EXPECT_EQ(lookup("\xFF\xFE" + utf16le(u"December 6\r\n") +
+                     utf16le(std::u16string(entry.begin(), entry.end())) + utf16le(u"\r\n")),
+              whole.substr(0, kMaxQuoteTextLength));
+}
+
+TEST_F(QuoteLookupTest, CutNeverSplitsACharacter) {
+    // UTF-8 stays UTF-8 wherever in its sequences the line is cut.
+    for (const auto& [bytes, character] : {std::pair{std::string("\xC3\xA9"), L'\u00E9'},
+                                           std::pair{std::string("\xE2\x82\xAC"), L'\u20AC'}}) {
+        for (std::size_t shift = 0; shift < 3; ++shift) {
+            std::string line(shift, 'a');
+            for (std::size_t i = 0; i < 3 * kMaxQuoteTextLength; ++i) {
+                line += bytes;
+            }
+            const std::wstring text = lookup("December 6\r\n" + line + "\r\n\r\n");
+            EXPECT_EQ(text, (L"\r" + std::wstring(shift, L'a') +
+                             std::wstring(kMaxQuoteTextLength, character))
+                                .substr(0, kMaxQuoteTextLength));
+        }
+    }
+    // A UTF-16 line cut between the halves of a surrogate pair loses the first half.
+    std::u16string pairs;
+    for (std::size_t i = 0; i < kMaxQuoteTextLength; ++i) {
+        pairs += u"\U0001F642";
+    }
+    const std::wstring text = lookup("\xFF\xFE" + utf16le(u"December 6\r\n" + pairs + u"\r\n\r\n"));
+    ASSERT_FALSE(text.empty());
+    EXPECT_LE(text.size(), kMaxQuoteTextLength);
+    EXPECT_EQ(text.find_first_not_of(L"\r\U0001F642"), std::wstring::npos);
+    EXPECT_EQ(text.find_first_of(L"\xD83D\xDE42"), std::wstring::npos);
 }
 
 TEST_F(QuoteLookupTest, NulAndInvalidBytesAreTextLikeAnyOther) {

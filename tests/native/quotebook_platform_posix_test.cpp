@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+// glibc keeps the LOCPATH it parsed for newlocale for the life of the process; that is
+// not a leak of ours, so LeakSanitizer is told to pass over it.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:__argz_add_sep\n";
+}
+
 namespace quotidia {
 namespace {
 
@@ -20,10 +26,9 @@ TEST(QuoteBookPlatformPosix, UnknownLocaleIsRefusedAndTheUsersOwnAlwaysWorks) {
 }
 
 TEST(QuoteBookPlatformPosix, LocaleMonthNamesAndLetterCase) {
+    // Compiled into the build tree by the test set-up and found through LOCPATH.
     const auto german = QuoteBookPlatformPosix::forLocale("de_DE.UTF-8");
-    if (!german) {
-        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
-    }
+    ASSERT_TRUE(german) << "the de_DE.UTF-8 locale was not compiled into LOCPATH";
     EXPECT_EQ(german->monthName(3), L"M\u00E4rz");
     EXPECT_EQ(german->toLower(L"M\u00C4RZ"), L"m\u00E4rz");
 }

@@ -17,8 +17,23 @@ using namespace std::string_literals;
 constexpr std::int32_t kErrorFileNotFound = 2;
 constexpr std::int32_t kErrorMoreData = 234;
 
-const std::string kToolPathKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-const std::string kToolDirectoryKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+const std::wstring kToolPathKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const std::wstring kToolDirectoryKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
+
+// Text as the registry stores it: UTF-16 units, least significant byte first.
+std::string utf16(std::wstring_view text) {
+    std::string bytes;
+    for (const wchar_t unit : text) {
+        bytes += static_cast<char>(static_cast<unsigned>(unit) & 0xFFU);
+        bytes += static_cast<char>(static_cast<unsigned>(unit) >> 8U);
+    }
+    return bytes;
+}
+
+// The same with its terminating NUL, as a program stores a text value.
+std::string utf16z(std::wstring_view text) {
+    return utf16(text) + std::string(2, '\0');
+}
 
 struct StoredValue {
     std::uint32_t type;
@@ -26,32 +41,31 @@ struct StoredValue {
 };
 
 // A registry, file system, launcher and message box that record what is asked of them.
-// ANSI text is Latin-1 here, one byte per character.
 class FakePlatform : public SysInfoPlatform {
   public:
-    std::map<std::pair<std::uint32_t, std::string>, std::map<std::string, StoredValue>> keys;
+    std::map<std::pair<std::uint32_t, std::wstring>, std::map<std::wstring, StoredValue>> keys;
     std::set<std::wstring> normalFiles;
     bool startSucceeds = true;
-    std::string throwOnQueryOf;
+    std::wstring throwOnQueryOf;
     bool throwOnStart = false;
 
     std::vector<std::uint32_t> accessMasks;
-    std::vector<std::string> queriedValues;
+    std::vector<std::wstring> queriedValues;
     std::vector<std::wstring> testedFiles;
     std::vector<std::wstring> startedPrograms;
     std::vector<std::wstring> messages;
     std::set<RegistryKeyHandle> openKeys;
     int closes = 0;
 
-    void setValue(const std::string& key, const std::string& name, std::uint32_t type,
+    void setValue(const std::wstring& key, const std::wstring& name, std::uint32_t type,
                   std::string data) {
         keys[{kHkeyLocalMachine, key}][name] = {type, std::move(data)};
     }
-    void setText(const std::string& key, const std::string& name, std::string text) {
-        setValue(key, name, kRegSz, std::move(text));
+    void setText(const std::wstring& key, const std::wstring& name, std::wstring_view text) {
+        setValue(key, name, kRegSz, utf16z(text));
     }
 
-    std::int32_t openKey(std::uint32_t root, const std::string& subKey, std::uint32_t options,
+    std::int32_t openKey(std::uint32_t root, const std::wstring& subKey, std::uint32_t options,
                          std::uint32_t accessMask, RegistryKeyHandle& key) override {
         EXPECT_EQ(options, 0U);
         accessMasks.push_back(accessMask);
@@ -65,7 +79,7 @@ class FakePlatform : public SysInfoPlatform {
         return kErrorSuccess;
     }
 
-    std::int32_t queryValue(RegistryKeyHandle key, const std::string& valueName,
+    std::int32_t queryValue(RegistryKeyHandle key, const std::wstring& valueName,
                             std::uint32_t& type, char* data, std::uint32_t& dataSize) override {
         EXPECT_TRUE(openKeys.contains(key));
         queriedValues.push_back(valueName);
@@ -108,25 +122,9 @@ class FakePlatform : public SysInfoPlatform {
 
     void showMessage(std::wstring_view text) override { messages.emplace_back(text); }
 
-    std::string encodeAnsi(std::wstring_view text) override {
-        std::string result;
-        for (const wchar_t c : text) {
-            result.push_back(static_cast<char>(c));
-        }
-        return result;
-    }
-
-    std::wstring decodeAnsi(std::string_view text) override {
-        std::wstring result;
-        for (const char c : text) {
-            result.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-        }
-        return result;
-    }
-
   private:
     RegistryKeyHandle nextHandle_ = 0x100;
-    std::map<RegistryKeyHandle, std::map<std::string, StoredValue>*> handleKeys_;
+    std::map<RegistryKeyHandle, std::map<std::wstring, StoredValue>*> handleKeys_;
 };
 
 class GetKeyValueTest : public ::testing::Test {
@@ -134,34 +132,44 @@ class GetKeyValueTest : public ::testing::Test {
     FakePlatform platform;
     std::wstring value = L"previous";
 
-    void SetUp() override { platform.keys[{kHkeyLocalMachine, "Key"}]; }
+    void SetUp() override { platform.keys[{kHkeyLocalMachine, L"Key"}]; }
 
     bool read(std::uint32_t type, std::string data) {
-        platform.setValue("Key", "Value", type, std::move(data));
+        platform.setValue(L"Key", L"Value", type, std::move(data));
         return GetKeyValue(platform, kHkeyLocalMachine, L"Key", L"Value", value);
     }
 
     void TearDown() override { EXPECT_TRUE(platform.openKeys.empty()) << "a key was left open"; }
 };
 
-TEST_F(GetKeyValueTest, TextDropsOnlyOneTrailingNul) {
-    EXPECT_TRUE(read(kRegSz, "C:\\Tools\\x.exe\0"s));
-    EXPECT_EQ(value, L"C:\\Tools\\x.exe");
+TEST_F(GetKeyValueTest, TextIsUtf16AndDropsOnlyOneTrailingNul) {
+    EXPECT_TRUE(read(kRegSz, utf16z(L"C:\\Tools\\\xFF4Dsinfo.exe")));
+    EXPECT_EQ(value, L"C:\\Tools\\\xFF4Dsinfo.exe");
 
-    EXPECT_TRUE(read(kRegSz, "no terminator"));
+    EXPECT_TRUE(read(kRegSz, utf16(L"no terminator")));
     EXPECT_EQ(value, L"no terminator");
 
-    EXPECT_TRUE(read(kRegSz, "two\0\0"s));
+    EXPECT_TRUE(read(kRegSz, utf16z(L"two\0"s)));
     EXPECT_EQ(value, L"two\0"s);
+
+    // A NUL byte is not a NUL character: only a whole zero unit ends the text.
+    EXPECT_TRUE(read(kRegSz, utf16(L"\x0100")));
+    EXPECT_EQ(value, L"\x0100");
+
+    // Half a unit at the end is no character.
+    EXPECT_TRUE(read(kRegSz, utf16(L"ab") + "c"));
+    EXPECT_EQ(value, L"ab");
 }
 
 TEST_F(GetKeyValueTest, BufferHoldsExactly1024Bytes) {
-    EXPECT_TRUE(read(kRegSz, std::string(kRegistryValueBufferSize, 'a')));
-    EXPECT_EQ(value, std::wstring(kRegistryValueBufferSize, L'a'));
+    constexpr std::size_t kUnits = kRegistryValueBufferSize / 2;
+    EXPECT_TRUE(read(kRegSz, utf16z(std::wstring(kUnits - 1, L'a'))));
+    EXPECT_EQ(value, std::wstring(kUnits - 1, L'a'));
 
     value = L"previous";
-    EXPECT_FALSE(read(kRegSz, std::string(kRegistryValueBufferSize + 1, 'a')));
+    EXPECT_FALSE(read(kRegSz, utf16z(std::wstring(kUnits, L'a'))));
     EXPECT_EQ(value, L"");
+    EXPECT_FALSE(read(kRegSz, std::string(kRegistryValueBufferSize + 1, 'a')));
 }
 
 TEST_F(GetKeyValueTest, DwordIsItsDecimalNumberFromTheBytesThereAre) {
@@ -189,7 +197,7 @@ TEST_F(GetKeyValueTest, ZeroLengthValueIsEmptyText) {
 }
 
 TEST_F(GetKeyValueTest, OtherTypesLeaveTheTextAsItWas) {
-    EXPECT_TRUE(read(kRegExpandSz, "%SystemRoot%\0"s));
+    EXPECT_TRUE(read(kRegExpandSz, utf16z(L"%SystemRoot%")));
     EXPECT_EQ(value, L"previous");
 }
 
@@ -208,7 +216,7 @@ TEST_F(GetKeyValueTest, OpensReadOnlyAndClosesAfterEveryOpen) {
     EXPECT_TRUE(read(kRegSz, "x"));
     EXPECT_TRUE(read(kRegExpandSz, "x"));
     EXPECT_FALSE(read(kRegSz, std::string(kRegistryValueBufferSize + 1, 'x')));
-    platform.throwOnQueryOf = "Value";
+    platform.throwOnQueryOf = L"Value";
     EXPECT_THROW(read(kRegSz, "x"), std::runtime_error);
 
     EXPECT_EQ(platform.closes, 4);
@@ -231,28 +239,30 @@ class StartSysInfoTest : public ::testing::Test {
 };
 
 TEST_F(StartSysInfoTest, FirstLocationIsStartedUntestedAndTheSecondNotRead) {
-    platform.setText(kToolPathKey, "PATH", "C:\\Program Files\\si.exe\0"s);
-    platform.setText(kToolDirectoryKey, "MSINFO", "D:\\Other");
+    platform.setText(kToolPathKey, L"PATH", L"C:\\Program Files\\\x0421\x0418.exe");
+    platform.setText(kToolDirectoryKey, L"MSINFO", L"D:\\Other");
 
     StartSysInfo(platform);
 
-    EXPECT_EQ(platform.startedPrograms, std::vector<std::wstring>{L"C:\\Program Files\\si.exe"});
-    EXPECT_EQ(platform.queriedValues, std::vector<std::string>{"PATH"});
+    EXPECT_EQ(platform.startedPrograms,
+              std::vector<std::wstring>{L"C:\\Program Files\\\x0421\x0418.exe"});
+    EXPECT_EQ(platform.queriedValues, std::vector<std::wstring>{L"PATH"});
     EXPECT_TRUE(platform.testedFiles.empty());
     EXPECT_TRUE(platform.messages.empty());
 }
 
 TEST_F(StartSysInfoTest, SecondLocationIsJoinedDirectlyAndStartedWhenTheFileExists) {
     for (const auto& [directory, expected] :
-         {std::pair{"C:\\Common Files\\MSInfo", L"C:\\Common Files\\MSInfo\\MSINFO32.EXE"},
-          std::pair{"C:\\Common Files\\MSInfo\\", L"C:\\Common Files\\MSInfo\\\\MSINFO32.EXE"}}) {
+         {std::pair{L"C:\\Common Files\\MSInfo", L"C:\\Common Files\\MSInfo\\MSINFO32.EXE"},
+          std::pair{L"C:\\Common Files\\MSInfo\\", L"C:\\Common Files\\MSInfo\\\\MSINFO32.EXE"},
+          std::pair{L"\\\\server\\tools", L"\\\\server\\tools\\MSINFO32.EXE"}}) {
         FakePlatform fresh;
-        fresh.setText(kToolDirectoryKey, "MSINFO", directory);
+        fresh.setText(kToolDirectoryKey, L"MSINFO", directory);
         fresh.normalFiles.insert(expected);
 
         StartSysInfo(fresh);
 
-        EXPECT_EQ(fresh.queriedValues, (std::vector<std::string>{"MSINFO"}));
+        EXPECT_EQ(fresh.queriedValues, std::vector<std::wstring>{L"MSINFO"});
         EXPECT_EQ(fresh.testedFiles, std::vector<std::wstring>{expected});
         EXPECT_EQ(fresh.startedPrograms, std::vector<std::wstring>{expected});
         EXPECT_TRUE(fresh.messages.empty());
@@ -260,7 +270,7 @@ TEST_F(StartSysInfoTest, SecondLocationIsJoinedDirectlyAndStartedWhenTheFileExis
 }
 
 TEST_F(StartSysInfoTest, MissingFileShowsTheMessage) {
-    platform.setText(kToolDirectoryKey, "MSINFO", "C:\\MSInfo");
+    platform.setText(kToolDirectoryKey, L"MSINFO", L"C:\\MSInfo");
 
     StartSysInfo(platform);
 
@@ -276,22 +286,72 @@ TEST_F(StartSysInfoTest, BothLocationsMissingShowsTheMessage) {
     expectOneMessageAndNoStart();
 }
 
-TEST_F(StartSysInfoTest, EmptyValuesFindNoTool) {
-    platform.setText(kToolPathKey, "PATH", "");
+// Text that is no absolute path, or that a NUL would cut short, names nothing to start:
+// neither as the tool's path nor as its folder, whose file is then not even looked for.
+TEST_F(StartSysInfoTest, OnlyAnAbsolutePathWithoutNulIsStarted) {
+    const std::vector<std::string> refused = {
+        utf16z(L""),
+        utf16z(L"msinfo.exe"),
+        utf16z(L"Tools\\msinfo.exe"),
+        utf16z(L".\\msinfo.exe"),
+        utf16z(L"..\\msinfo.exe"),
+        utf16z(L"\\Tools\\msinfo.exe"),
+        utf16z(L"C:msinfo.exe"),
+        utf16z(L"1:\\msinfo.exe"),
+        utf16z(L"\xFF23:\\msinfo.exe"),
+        utf16z(L" C:\\msinfo.exe"),
+        utf16z(L"\\\\"),
+        utf16z(L"\\\\server\\"),
+        utf16z(L"\\\\\\share\\msinfo.exe"),
+        utf16z(L"\\\\server\\\\msinfo.exe"),
+        utf16z(L"C:\\Tools\\msinfo.exe\0 -evil"s),
+        utf16z(L"C:\\Tools\\msinfo.exe\0"s),
+        utf16z(L"\0C:\\Tools\\msinfo.exe"s),
+    };
+    for (std::size_t index = 0; index < refused.size(); ++index) {
+        for (const auto& [key, name] :
+             {std::pair{kToolPathKey, L"PATH"}, std::pair{kToolDirectoryKey, L"MSINFO"}}) {
+            FakePlatform fresh;
+            fresh.setValue(key, name, kRegSz, refused[index]);
+            // The file a careless join would look for is there.
+            fresh.normalFiles.insert(L"msinfo.exe\\MSINFO32.EXE");
+            fresh.normalFiles.insert(L"C:\\Tools\\msinfo.exe\\MSINFO32.EXE");
+
+            StartSysInfo(fresh);
+
+            EXPECT_TRUE(fresh.startedPrograms.empty()) << index;
+            EXPECT_TRUE(fresh.testedFiles.empty()) << index;
+            EXPECT_EQ(fresh.messages.size(), 1U) << index;
+        }
+    }
+}
+
+TEST_F(StartSysInfoTest, NumberValueIsNoPath) {
+    platform.setValue(kToolPathKey, L"PATH", kRegDword, "\x07\0\0\0"s);
     StartSysInfo(platform);
     expectOneMessageAndNoStart();
+}
 
-    FakePlatform second;
-    second.setText(kToolDirectoryKey, "MSINFO", "");
-    second.normalFiles.insert(L"\\MSINFO32.EXE");
-    StartSysInfo(second);
-    EXPECT_TRUE(second.testedFiles.empty());
-    EXPECT_TRUE(second.startedPrograms.empty());
-    EXPECT_EQ(second.messages.size(), 1U);
+TEST_F(StartSysInfoTest, DrivePathsInEitherCaseAndSharePathsAreStarted) {
+    for (const wchar_t* path : {L"c:\\si.exe", L"Z:\\Programs\\si.exe",
+                                L"\\\\server\\share\\si.exe", L"\\\\?\\C:\\Long\\si.exe",
+                                L"\\\\\x0441\x0435\x0440\x0432\x0435\x0440\\\x0434\\si.exe"}) {
+        FakePlatform fresh;
+        fresh.setText(kToolPathKey, L"PATH", path);
+        StartSysInfo(fresh);
+        EXPECT_EQ(fresh.startedPrograms, std::vector<std::wstring>{path});
+    }
+    // A drive alone, or a server without a share, names no program; a drive or a share
+    // can be the folder that holds one.
+    EXPECT_EQ(toolPathFor(ToolLocation::path, L"C:"), std::nullopt);
+    EXPECT_EQ(toolPathFor(ToolLocation::folder, L"C:"), L"C:\\MSINFO32.EXE");
+    EXPECT_EQ(toolPathFor(ToolLocation::path, L"\\\\server"), std::nullopt);
+    EXPECT_EQ(toolPathFor(ToolLocation::folder, L"\\\\server\\share"),
+              L"\\\\server\\share\\MSINFO32.EXE");
 }
 
 TEST_F(StartSysInfoTest, FailedStartShowsOneMessage) {
-    platform.setText(kToolPathKey, "PATH", "C:\\Missing\\si.exe");
+    platform.setText(kToolPathKey, L"PATH", L"C:\\Missing\\si.exe");
     platform.startSucceeds = false;
 
     StartSysInfo(platform);
@@ -301,14 +361,14 @@ TEST_F(StartSysInfoTest, FailedStartShowsOneMessage) {
 }
 
 TEST_F(StartSysInfoTest, ExceptionsFromThePlatformShowOneMessage) {
-    platform.setText(kToolPathKey, "PATH", "C:\\si.exe");
-    platform.throwOnQueryOf = "PATH";
+    platform.setText(kToolPathKey, L"PATH", L"C:\\si.exe");
+    platform.throwOnQueryOf = L"PATH";
     StartSysInfo(platform);
     expectOneMessageAndNoStart();
     EXPECT_EQ(platform.closes, 1);
 
     FakePlatform second;
-    second.setText(kToolPathKey, "PATH", "C:\\si.exe");
+    second.setText(kToolPathKey, L"PATH", L"C:\\si.exe");
     second.throwOnStart = true;
     StartSysInfo(second);
     EXPECT_EQ(second.messages.size(), 1U);

@@ -25,12 +25,12 @@ using testing::pumpMessages;
 class CountingPlatform : public SysInfoPlatform {
   public:
     explicit CountingPlatform(int& starts) : starts_(starts) {}
-    std::int32_t openKey(std::uint32_t, const std::string&, std::uint32_t, std::uint32_t,
+    std::int32_t openKey(std::uint32_t, const std::wstring&, std::uint32_t, std::uint32_t,
                          RegistryKeyHandle&) override {
         ++starts_;
         return 2; // ERROR_FILE_NOT_FOUND
     }
-    std::int32_t queryValue(RegistryKeyHandle, const std::string&, std::uint32_t&, char*,
+    std::int32_t queryValue(RegistryKeyHandle, const std::wstring&, std::uint32_t&, char*,
                             std::uint32_t&) override {
         return 2;
     }
@@ -38,10 +38,6 @@ class CountingPlatform : public SysInfoPlatform {
     bool isNormalFile(const std::wstring&) override { return false; }
     bool startProgram(const std::wstring&) override { return false; }
     void showMessage(std::wstring_view) override {}
-    std::string encodeAnsi(std::wstring_view text) override { return {text.begin(), text.end()}; }
-    std::wstring decodeAnsi(std::string_view bytes) override {
-        return {bytes.begin(), bytes.end()};
-    }
 
   private:
     int& starts_;

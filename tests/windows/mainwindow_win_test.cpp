@@ -48,6 +48,20 @@ class MainWindow : public ::testing::Test {
     std::unique_ptr<frmmain> form_;
 };
 
+// The faces the window really draws in: the labels' "garamond" and the buttons' system font
+// come out as the fonts the test machine maps them to, so every measurement here is made
+// in known fonts.
+TEST_F(MainWindow, LabelsAndButtonsAreDrawnInThePinnedFaces) {
+    open({2026, 12, 6});
+    const auto faceOf = [this](int id) {
+        return testing::realisedFace(
+            reinterpret_cast<HFONT>(SendMessageW(form_->control(id), WM_GETFONT, 0, 0)));
+    };
+    EXPECT_EQ(faceOf(frmmain::lblDate), L"Liberation Sans");
+    EXPECT_EQ(faceOf(frmmain::lblQuotes), L"Liberation Sans");
+    EXPECT_EQ(faceOf(frmmain::cmdAbout), L"Tahoma");
+}
+
 TEST_F(MainWindow, LoadShowsTodaysLongDateAndEntryCentredOnScreen) {
     open({2026, 12, 6});
 

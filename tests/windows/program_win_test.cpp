@@ -1,19 +1,46 @@
 // Quotidia.exe started as its own process: how it comes up and how it ends.
 
+#include "day_state.h"
 #include "frmAbout_win.h"
 #include "frmmain_win.h"
+#include "quote_lookup.h"
 #include "unique_handles_win.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <thread>
 
 namespace quotidia {
 namespace {
+
+constexpr const wchar_t* kFailingLoopVariable = L"QUOTIDIA_FAILING_MESSAGE_LOOP";
+
+// A copy of this executable started with the variable set runs the message loop on a
+// message source that fails, before any test.
+[[maybe_unused]] const bool kRunFailingLoop = [] {
+    if (GetEnvironmentVariableW(kFailingLoopVariable, nullptr, 0) == 0) {
+        return false;
+    }
+    forms::runMessageLoop([](LPMSG, HWND, UINT, UINT) -> BOOL {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return -1;
+    });
+    ExitProcess(0);
+}();
+
+std::filesystem::path thisProgram() {
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+    return self;
+}
 
 std::filesystem::path builtProgram() {
     return testing::buildFolder() / L"Quotidia.exe";
@@ -82,6 +109,14 @@ class ProgramRun {
         DWORD code = 0;
         GetExitCodeProcess(process_.get(), &code);
         return code;
+    }
+
+    // The most memory the process has held so far.
+    std::size_t peakMemory() const {
+        PROCESS_MEMORY_COUNTERS counters{};
+        counters.cb = sizeof(counters);
+        EXPECT_TRUE(GetProcessMemoryInfo(process_.get(), &counters, sizeof(counters)));
+        return std::max(counters.PeakWorkingSetSize, counters.PeakPagefileUsage);
     }
 
   private:
@@ -153,6 +188,57 @@ TEST(Program, StartsWithoutAQuoteBookAndRunsBesideAnotherCopy) {
     PostMessageW(secondWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.exitCode(), 0u);
     EXPECT_EQ(second.exitCode(), 0u);
+}
+
+TEST(Program, HugeQuotationLineShowsItsStartInLittleMemory) {
+    testing::TempDir folder;
+    const std::filesystem::path program = folder.path() / L"Quotidia.exe";
+    std::filesystem::copy_file(builtProgram(), program);
+    const QuoteBookPlatformWin platform;
+    const std::wstring key = DayKeyFor(platform.now(), platform);
+    constexpr std::size_t kLineMegabytes = 64;
+    {
+        std::ofstream book(folder.path() / L"Quotes.txt", std::ios::binary);
+        // The key as UTF-8, whatever the locale's month names.
+        std::string utf8Key(key.size() * 3, '\0');
+        utf8Key.resize(static_cast<std::size_t>(WideCharToMultiByte(
+            CP_UTF8, 0, key.data(), static_cast<int>(key.size()), utf8Key.data(),
+            static_cast<int>(utf8Key.size()), nullptr, nullptr)));
+        book << utf8Key << "\r\n";
+        const std::string megabyte(1 << 20, 'q');
+        for (std::size_t i = 0; i < kLineMegabytes; ++i) {
+            book << megabyte;
+        }
+        book << "\r\n\r\n";
+    }
+
+    ProgramRun run(program);
+    HWND main = run.window(kMainClass);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(main, frmmain::lblQuotes)),
+              static_cast<int>(kMaxQuoteTextLength));
+    EXPECT_EQ(run.exitCode(500), std::nullopt);
+    EXPECT_LT(run.peakMemory(), kLineMegabytes << 20);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.exitCode(), 0u);
+}
+
+TEST(Program, FailureToGetAMessageEndsWithTheErrorReport) {
+    SetEnvironmentVariableW(kFailingLoopVariable, L"1");
+    ProgramRun run(thisProgram());
+    SetEnvironmentVariableW(kFailingLoopVariable, nullptr);
+
+    HWND box = run.window(L"#32770");
+    ASSERT_NE(box, nullptr) << "no error report";
+    std::array<wchar_t, 512> text{};
+    GetWindowTextW(GetDlgItem(box, 0xFFFF), text.data(), static_cast<int>(text.size()));
+    EXPECT_NE(std::wstring(text.data()).find(L"GetMessageW failed"), std::wstring::npos)
+        << text.data();
+    EXPECT_EQ(run.exitCode(500), std::nullopt) << "ended before the report was read";
+
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.exitCode(), 1u);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace quotidia {
 namespace {
@@ -121,14 +122,25 @@ TEST_F(RealRegistryTest, TextReadsWithoutItsTerminator) {
     EXPECT_EQ(value, L"");
 }
 
-TEST_F(RealRegistryTest, TextOf1024AnsiBytesReadsWholeAndLongerFails) {
-    scratch.setText(L"Full", std::wstring(kRegistryValueBufferSize - 1, L'a'));
+TEST_F(RealRegistryTest, TextOf1024BytesReadsWholeAndLongerFails) {
+    // 511 UTF-16 units and the terminator fill the 1024 bytes.
+    constexpr std::size_t kUnits = kRegistryValueBufferSize / sizeof(wchar_t);
+    scratch.setText(L"Full", std::wstring(kUnits - 1, L'\x0436'));
     EXPECT_TRUE(read(L"Full"));
-    EXPECT_EQ(value, std::wstring(kRegistryValueBufferSize - 1, L'a'));
+    EXPECT_EQ(value, std::wstring(kUnits - 1, L'\x0436'));
 
-    scratch.setText(L"Long", std::wstring(kRegistryValueBufferSize, L'a'));
+    scratch.setText(L"Long", std::wstring(kUnits, L'a'));
     EXPECT_FALSE(read(L"Long"));
     EXPECT_EQ(value, L"");
+}
+
+TEST_F(RealRegistryTest, TextOutsideTheCodePageReadsUnchanged) {
+    // A fullwidth letter that a code page would map to its nearest ASCII one, and text
+    // that no single code page holds.
+    const std::wstring text = L"C:\\Tools\\\xFF4Dsinfo \x0421\x0432\x0435\x0434 \x03A3 \x4E2D.exe";
+    scratch.setText(L"Path", text);
+    EXPECT_TRUE(read(L"Path"));
+    EXPECT_EQ(value, text);
 }
 
 TEST_F(RealRegistryTest, DwordReadsAsDecimal) {
@@ -235,6 +247,144 @@ TEST_F(ScratchFolderTest, NeverStartsAShorterPathBeforeASpace) {
 
     EXPECT_FALSE(platform.startProgram(folder / L"System Info\\missing.exe"));
     EXPECT_FALSE(platform.startProgram(L""));
+}
+
+// The real registry, file system and program start behind StartSysInfo, with the machine's
+// keys looked for below a scratch key of the test's own and the message box recorded.
+class RedirectedPlatform : public SysInfoPlatform {
+  public:
+    explicit RedirectedPlatform(std::wstring scratchKey) : scratchKey_(std::move(scratchKey)) {}
+
+    std::vector<std::wstring> startedPrograms;
+    std::vector<std::wstring> messages;
+
+    std::int32_t openKey(std::uint32_t root, const std::wstring& subKey, std::uint32_t options,
+                         std::uint32_t accessMask, RegistryKeyHandle& openedKey) override {
+        EXPECT_EQ(root, kHkeyLocalMachine);
+        return real_.openKey(kHkeyCurrentUser, scratchKey_ + L"\\" + subKey, options, accessMask,
+                             openedKey);
+    }
+    std::int32_t queryValue(RegistryKeyHandle key, const std::wstring& valueName,
+                            std::uint32_t& type, char* data, std::uint32_t& dataSize) override {
+        return real_.queryValue(key, valueName, type, data, dataSize);
+    }
+    void closeKey(RegistryKeyHandle key) noexcept override { real_.closeKey(key); }
+    bool isNormalFile(const std::wstring& path) override { return real_.isNormalFile(path); }
+    bool startProgram(const std::wstring& path) override {
+        startedPrograms.push_back(path);
+        return real_.startProgram(path);
+    }
+    void showMessage(std::wstring_view text) override { messages.emplace_back(text); }
+
+  private:
+    std::wstring scratchKey_;
+    SysInfoPlatformWin real_{nullptr};
+};
+
+constexpr const wchar_t* kToolPathKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr const wchar_t* kToolFolderKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
+
+class LauncherTest : public ScratchFolderTest {
+  protected:
+    ScratchKey scratch{HKEY_CURRENT_USER, scratchName() + L"Launcher"};
+    RedirectedPlatform launcher{scratch.name()};
+    fs::path marker = folder / L"marker";
+
+    void SetUp() override {
+        ScratchFolderTest::SetUp();
+        ASSERT_TRUE(scratch.created());
+        SetEnvironmentVariableW(kProbeMarkerVariable, marker.c_str());
+    }
+
+    void setValue(const wchar_t* key, const wchar_t* name, DWORD type, const void* data,
+                  std::size_t size) {
+        const std::wstring path = scratch.name() + L"\\" + key;
+        HKEY created = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &created, nullptr),
+                  ERROR_SUCCESS);
+        const UniqueHKey owned(created);
+        ASSERT_EQ(RegSetValueExW(created, name, 0, type, static_cast<const BYTE*>(data),
+                                 static_cast<DWORD>(size)),
+                  ERROR_SUCCESS);
+    }
+    // The text with its terminator, as a program stores it.
+    void setToolPath(const std::wstring& text) {
+        setValue(kToolPathKey, L"PATH", REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    }
+
+    // The program the probe reports it was started as.
+    std::optional<std::wstring> startedProbe() {
+        const auto report = waitForProbe(marker);
+        if (!report) {
+            return std::nullopt;
+        }
+        return report->substr(0, report->find(L'\n'));
+    }
+
+    void expectMessageAndNoStart() {
+        EXPECT_TRUE(launcher.startedPrograms.empty());
+        EXPECT_EQ(launcher.messages,
+                  std::vector<std::wstring>{std::wstring(kSysInfoUnavailableMessage)});
+        EXPECT_FALSE(fs::exists(marker));
+    }
+};
+
+TEST_F(LauncherTest, FullwidthLetterStartsThatVeryFileAndNotItsAsciiLookAlike) {
+    const fs::path fullwidth = copyOfThisProgram(L"Tools\\\xFF4Dsinfo.exe");
+    copyOfThisProgram(L"Tools\\msinfo.exe");
+    setToolPath(fullwidth);
+
+    StartSysInfo(launcher);
+
+    EXPECT_TRUE(launcher.messages.empty());
+    EXPECT_EQ(startedProbe(), fullwidth.wstring());
+}
+
+TEST_F(LauncherTest, CyrillicPathIsStarted) {
+    const fs::path program =
+        copyOfThisProgram(L"\x041F\x0440\x043E\x0433\x0440\x0430\x043C\x043C\x044B\\"
+                          L"\x0441\x0432\x0435\x0434\x0435\x043D\x0438\x044F.exe");
+    setToolPath(program);
+    StartSysInfo(launcher);
+    EXPECT_TRUE(launcher.messages.empty());
+    EXPECT_EQ(startedProbe(), program.wstring());
+}
+
+TEST_F(LauncherTest, CyrillicFolderOfTheSecondLocationIsStarted) {
+    const fs::path program =
+        copyOfThisProgram(L"\x0421\x0432\x0435\x0434\x0435\x043D\x0438\x044F\\MSINFO32.EXE");
+    const std::wstring folderText = program.parent_path().wstring();
+    setValue(kToolFolderKey, L"MSINFO", REG_SZ, folderText.c_str(),
+             (folderText.size() + 1) * sizeof(wchar_t));
+    StartSysInfo(launcher);
+    EXPECT_TRUE(launcher.messages.empty());
+    EXPECT_EQ(startedProbe(), program.wstring());
+}
+
+TEST_F(LauncherTest, PathWithAnEmbeddedNulStartsNothing) {
+    const fs::path program = copyOfThisProgram(L"Tools\\msinfo.exe");
+    const std::wstring value = program.wstring() + std::wstring(1, L'\0') + L" -evil";
+    setToolPath(value);
+
+    StartSysInfo(launcher);
+
+    expectMessageAndNoStart();
+}
+
+TEST_F(LauncherTest, RelativePathStartsNothingFromTheCurrentFolder) {
+    const fs::path program = copyOfThisProgram(L"Tools\\msinfo.exe");
+    const fs::path before = fs::current_path();
+    fs::current_path(program.parent_path());
+    for (const wchar_t* relative : {L"msinfo.exe", L".\\msinfo.exe", L"\\msinfo.exe"}) {
+        RedirectedPlatform fresh{scratch.name()};
+        setToolPath(relative);
+        StartSysInfo(fresh);
+        EXPECT_TRUE(fresh.startedPrograms.empty()) << relative;
+        EXPECT_EQ(fresh.messages.size(), 1U) << relative;
+    }
+    fs::current_path(before);
+    EXPECT_FALSE(fs::exists(marker));
 }
 
 } // namespace

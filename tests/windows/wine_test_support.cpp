@@ -1,6 +1,9 @@
 #include "wine_test_support.h"
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace quotidia::testing {
 
@@ -99,6 +102,71 @@ std::wstring platformLongDate(CivilDate date) {
     GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, text.data(),
                     static_cast<int>(text.size()), nullptr);
     return text.data();
+}
+
+std::wstring realisedFace(HFONT font) {
+    // The family name of the font file chosen, which an alias or substitute never shows.
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
+    std::wstring family;
+    if (const UINT size = GetOutlineTextMetricsW(dc, 0, nullptr); size > 0) {
+        std::vector<std::byte> buffer(size);
+        auto* metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+        if (GetOutlineTextMetricsW(dc, size, metrics) != 0) {
+            family = reinterpret_cast<const wchar_t*>(
+                buffer.data() + reinterpret_cast<std::uintptr_t>(metrics->otmpFamilyName));
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return family;
+}
+
+namespace {
+
+std::string narrow(const std::wstring& text) {
+    std::string result;
+    for (wchar_t c : text) {
+        result.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    }
+    return result;
+}
+
+std::optional<std::string> faceProblem(const wchar_t* asked, const UniqueHFont& font,
+                                       const wchar_t* expected) {
+    const std::wstring face = realisedFace(font.get());
+    if (face == expected) {
+        return std::nullopt;
+    }
+    return "the face \"" + narrow(asked) + "\" is drawn in \"" + narrow(face) + "\", not \"" +
+           narrow(expected) + "\"";
+}
+
+} // namespace
+
+std::optional<std::string> testEnvironmentProblem() {
+    const std::optional<std::string> problem = [] {
+        if (auto label = faceProblem(L"garamond", forms::makeFont({L"garamond", 12}, 96),
+                                     L"Liberation Sans")) {
+            return label;
+        }
+        if (auto dialog = faceProblem(L"the message font", forms::makeUiFont(96), L"Tahoma")) {
+            return dialog;
+        }
+        std::array<wchar_t, LOCALE_NAME_MAX_LENGTH> locale{};
+        GetUserDefaultLocaleName(locale.data(), static_cast<int>(locale.size()));
+        if (std::wstring_view(locale.data()) != L"en-US") {
+            return std::optional<std::string>("the user's locale is " + narrow(locale.data()) +
+                                              ", not en-US");
+        }
+        return std::optional<std::string>();
+    }();
+    if (!problem) {
+        return std::nullopt;
+    }
+    return "Wine test environment: " + *problem +
+           ". Run scripts/setup-debian, then delete build/windows/wine to make the prefixes "
+           "again.";
 }
 
 } // namespace quotidia::testing

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,5 +59,13 @@ std::filesystem::path buildFolder();
 
 // The platform's own long date for a calendar date.
 std::wstring platformLongDate(CivilDate date);
+
+// The face a font is really drawn in, after the platform's substitutions and fallbacks.
+std::wstring realisedFace(HFONT font);
+
+// What the Wine tests assume of the machine: the faces the windows ask for are drawn in
+// the fonts the set-up installs and the Wine prefix maps them to, and the user's locale
+// is U.S. English. Returns one line naming the first assumption that does not hold.
+std::optional<std::string> testEnvironmentProblem();
 
 } // namespace quotidia::testing
