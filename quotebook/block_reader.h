@@ -14,7 +14,7 @@ class BlockReader {
   public:
     // Large enough that the cost of each read call vanishes beside copying the bytes,
     // small enough to stay in the processor's cache while the block is scanned.
-    static constexpr std::size_t kBlockSize = 256 * 1024;
+    static constexpr std::size_t kBlockSize = std::size_t{256} * 1024;
 
     explicit BlockReader(std::istream& input);
 
