@@ -84,7 +84,7 @@ void frmAbout::onCommand(int id) {
 }
 
 void frmAbout::cmdOK_Click() {
-    Unload();
+    unload();
 }
 
 void frmAbout::cmdSysInfo_Click() {

@@ -69,7 +69,7 @@ void frmmain::onCommand(int id) {
 
 void frmmain::cmdButtons_Click(short Index) {
     if (Index == indexOK) {
-        forms::EndProgram();
+        forms::endProgram();
     }
     const StepDirection direction =
         Index == indexPrevious ? StepDirection::back : StepDirection::forward;
@@ -84,9 +84,9 @@ void frmmain::cmdButtons_Click(short Index) {
 
 void frmmain::cmdAbout_Click() {
     frmAbout& about = forms::formSlot<frmAbout>();
-    about.Load();
+    about.load();
     about.centreOnScreen();
-    about.Show();
+    about.show();
 }
 
 // The fonts are set again on every display, not only once.

@@ -53,16 +53,16 @@ void Form::setTop(double twips) {
     moveTo(outerRect().left, twipsToPixels(twips, dpi()));
 }
 
-double Form::ScreenWidth() const {
+double Form::screenWidth() const {
     return pixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi());
 }
-double Form::ScreenHeight() const {
+double Form::screenHeight() const {
     return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi());
 }
 
 void Form::centreOnScreen() {
-    setLeft((ScreenWidth() - Width()) / 2);
-    setTop((ScreenHeight() - Height()) / 2);
+    setLeft((screenWidth() - Width()) / 2);
+    setTop((screenHeight() - Height()) / 2);
 }
 
 } // namespace quotidia::forms

@@ -64,7 +64,7 @@ RECT pixelRect(const ControlLayout& control, UINT dpi) {
 
 } // namespace
 
-void EndProgram() {
+void endProgram() {
     ExitProcess(0);
 }
 
@@ -112,8 +112,8 @@ void Form::registerClass() const {
     }
 }
 
-void Form::Load() {
-    if (IsLoaded()) {
+void Form::load() {
+    if (isLoaded()) {
         return;
     }
     registerClass();
@@ -137,9 +137,9 @@ void Form::Load() {
     Form_Load();
 }
 
-void Form::Show() {
-    const bool firstShow = !IsLoaded() || !IsWindowVisible(hwnd_);
-    Load();
+void Form::show() {
+    const bool firstShow = !isLoaded() || !IsWindowVisible(hwnd_);
+    load();
     ShowWindow(hwnd_, SW_SHOW);
     // A form shown again comes to the front, where the user looks for it.
     SetForegroundWindow(hwnd_);
@@ -151,8 +151,8 @@ void Form::Show() {
     }
 }
 
-void Form::Unload() {
-    if (IsLoaded() && !DestroyWindow(hwnd_)) {
+void Form::unload() {
+    if (isLoaded() && !DestroyWindow(hwnd_)) {
         throwLastError(L"DestroyWindow");
     }
 }
@@ -330,7 +330,7 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CLOSE:
         // Closing from the frame unloads the form; no close handler is asked.
-        Unload();
+        unload();
         return 0;
     case WM_CTLCOLORSTATIC: {
         auto dc = reinterpret_cast<HDC>(wParam);
