@@ -28,10 +28,9 @@ constexpr wchar_t kDisclaimer[] =
     L"Suggestions for improvement (and donations of course!) are welcome - send to "
     L"suggestions@quotidia.example";
 
-// The controls in tab order, positions and sizes in twips.
+// The controls in tab order. Each row: id, kind, caption, then left, top, width and
+// height in twips, and the text colour where it is not the standard one.
 const forms::ControlLayout kControls[] = {
-    // id                      kind                     caption               left  top   width
-    // height colour
     {frmAbout::cmdOK, ControlKind::pushButton, L"OK", 4245, 2625, 1260, 345},
     {frmAbout::picIcon, ControlKind::pictureBox, L"", 240, 240, 540, 540},
     {frmAbout::cmdSysInfo, ControlKind::pushButton, L"&System Info...", 4260, 3075, 1245, 345},
@@ -85,7 +84,7 @@ void frmAbout::onCommand(int id) {
 }
 
 void frmAbout::cmdOK_Click() {
-    Unload();
+    unload();
 }
 
 void frmAbout::cmdSysInfo_Click() {

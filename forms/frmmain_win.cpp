@@ -12,10 +12,9 @@ using forms::ControlKind;
 
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 
-// The controls in tab order, positions and sizes in twips.
+// The controls in tab order. Each row: id, kind, caption, then left, top, width and
+// height in twips, and the text colour where it is not the standard one.
 constexpr forms::ControlLayout kControls[] = {
-    // id                          kind                     caption       left  top   width height
-    // colour
     {frmmain::cmdButtons(1), ControlKind::pushButton, L"&OK", 2760, 2640, 855, 375},
     {frmmain::lblDate, ControlKind::label, L"", 960, 240, 4455, 375, kBlue},
     {frmmain::lblQuotes, ControlKind::label, L"", 360, 840, 5655, 1350, kBlue},
@@ -70,7 +69,7 @@ void frmmain::onCommand(int id) {
 
 void frmmain::cmdButtons_Click(short Index) {
     if (Index == indexOK) {
-        forms::EndProgram();
+        forms::endProgram();
     }
     const StepDirection direction =
         Index == indexPrevious ? StepDirection::back : StepDirection::forward;
@@ -85,9 +84,9 @@ void frmmain::cmdButtons_Click(short Index) {
 
 void frmmain::cmdAbout_Click() {
     frmAbout& about = forms::formSlot<frmAbout>();
-    about.Load();
+    about.load();
     about.centreOnScreen();
-    about.Show();
+    about.show();
 }
 
 // The fonts are set again on every display, not only once.

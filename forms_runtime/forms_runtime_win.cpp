@@ -63,18 +63,8 @@ UniqueHFont makeUiFont(UINT dpi) {
     return font;
 }
 
-void EndProgram() {
+void endProgram() {
     ExitProcess(0);
-}
-
-int twipsToPixels(double twips, UINT dpi) {
-    // The small bias keeps a value that is a whole pixel in twips from falling below
-    // it through rounding in the division.
-    return static_cast<int>(std::floor(twips * dpi / 1440.0 + 1e-7));
-}
-
-double pixelsToTwips(int pixels, UINT dpi) {
-    return pixels * 1440.0 / dpi;
 }
 
 UniqueHIcon loadAppIcon(int metric, UINT dpi) {
@@ -121,8 +111,8 @@ void Form::registerClass() const {
     }
 }
 
-void Form::Load() {
-    if (IsLoaded()) {
+void Form::load() {
+    if (isLoaded()) {
         return;
     }
     registerClass();
@@ -146,9 +136,9 @@ void Form::Load() {
     Form_Load();
 }
 
-void Form::Show() {
-    const bool firstShow = !IsLoaded() || !IsWindowVisible(hwnd_);
-    Load();
+void Form::show() {
+    const bool firstShow = !isLoaded() || !IsWindowVisible(hwnd_);
+    load();
     ShowWindow(hwnd_, SW_SHOW);
     // A form shown again comes to the front, where the user looks for it.
     SetForegroundWindow(hwnd_);
@@ -160,8 +150,8 @@ void Form::Show() {
     }
 }
 
-void Form::Unload() {
-    if (IsLoaded() && !DestroyWindow(hwnd_)) {
+void Form::unload() {
+    if (isLoaded() && !DestroyWindow(hwnd_)) {
         throwLastError(L"DestroyWindow");
     }
 }
@@ -273,56 +263,6 @@ void Form::setCaption(const std::wstring& caption) {
     }
 }
 
-RECT Form::outerRect() const {
-    RECT rect{};
-    if (!GetWindowRect(hwnd_, &rect)) {
-        throwLastError(L"GetWindowRect");
-    }
-    return rect;
-}
-
-double Form::Left() const {
-    return pixelsToTwips(outerRect().left, dpi());
-}
-double Form::Top() const {
-    return pixelsToTwips(outerRect().top, dpi());
-}
-
-double Form::Width() const {
-    const RECT rect = outerRect();
-    return pixelsToTwips(rect.right - rect.left, dpi());
-}
-
-double Form::Height() const {
-    const RECT rect = outerRect();
-    return pixelsToTwips(rect.bottom - rect.top, dpi());
-}
-
-void Form::moveTo(int x, int y) {
-    if (!SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-        throwLastError(L"SetWindowPos");
-    }
-}
-
-void Form::setLeft(double twips) {
-    moveTo(twipsToPixels(twips, dpi()), outerRect().top);
-}
-void Form::setTop(double twips) {
-    moveTo(outerRect().left, twipsToPixels(twips, dpi()));
-}
-
-double Form::ScreenWidth() const {
-    return pixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi());
-}
-double Form::ScreenHeight() const {
-    return pixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi());
-}
-
-void Form::centreOnScreen() {
-    setLeft((ScreenWidth() - Width()) / 2);
-    setTop((ScreenHeight() - Height()) / 2);
-}
-
 const ControlLayout* Form::findControl(HWND child) const {
     const int id = GetDlgCtrlID(child);
     auto found = std::find_if(layout_.controls.begin(), layout_.controls.end(),
@@ -389,7 +329,7 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CLOSE:
         // Closing from the frame unloads the form; no close handler is asked.
-        Unload();
+        unload();
         return 0;
     case WM_CTLCOLORSTATIC: {
         auto dc = reinterpret_cast<HDC>(wParam);

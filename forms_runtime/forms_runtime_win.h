@@ -19,7 +19,7 @@
 namespace quotidia::forms {
 
 // Ends the program at once: no further handler runs, every window goes with the process.
-[[noreturn]] void EndProgram();
+[[noreturn]] void endProgram();
 
 // Twips (1/1440 inch) to pixels at a DPI. Edges are converted, not sizes, so two
 // controls that touch in twips touch in pixels.
@@ -80,17 +80,17 @@ class Form {
     Form& operator=(const Form&) = delete;
 
     HWND hwnd() const noexcept { return hwnd_; }
-    bool IsLoaded() const noexcept { return hwnd_ != nullptr; }
+    bool isLoaded() const noexcept { return hwnd_ != nullptr; }
     // The DPI the form is laid out for.
     UINT dpi() const noexcept { return dpi_; }
 
     // Creates the window and its controls, hidden, then runs Form_Load. Does nothing
     // when the form is loaded already.
-    void Load();
+    void load();
     // Loads the form if needed and makes it visible without blocking.
-    void Show();
+    void show();
     // Destroys the window and its controls.
-    void Unload();
+    void unload();
 
     HWND control(int id) const;
     std::wstring text(int id) const;
@@ -105,8 +105,8 @@ class Form {
     double Height() const;
     void setLeft(double twips);
     void setTop(double twips);
-    double ScreenWidth() const;
-    double ScreenHeight() const;
+    double screenWidth() const;
+    double screenHeight() const;
     // Left and then Top set so the window stands in the middle of the screen.
     void centreOnScreen();
 

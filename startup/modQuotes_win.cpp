@@ -5,7 +5,7 @@
 namespace quotidia::modQuotes {
 
 void Main() {
-    forms::formSlot<frmmain>().Show();
+    forms::formSlot<frmmain>().show();
 }
 
 } // namespace quotidia::modQuotes

@@ -5,6 +5,7 @@
 
 #include "block_reader.h"
 #include "fake_quotebook_platform.h"
+#include "key_line.h"
 #include "quote_lookup.h"
 
 #include <cstddef>

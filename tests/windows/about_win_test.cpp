@@ -49,9 +49,9 @@ class AboutDialog : public ::testing::Test {
 
     // What the main window's "&About" does: load, centre on the screen, show.
     void open() {
-        about_.Load();
+        about_.load();
         about_.centreOnScreen();
-        about_.Show();
+        about_.show();
         SetForegroundWindow(about_.hwnd());
         pumpMessages();
     }
@@ -76,7 +76,7 @@ TEST_F(AboutDialog, LoadSetsItsCaptionAndTitleOnceAndOkUnloadsIt) {
 
     SendMessageW(about_.control(frmAbout::cmdOK), BM_CLICK, 0, 0);
     pumpMessages();
-    EXPECT_FALSE(about_.IsLoaded());
+    EXPECT_FALSE(about_.isLoaded());
 
     open();
     EXPECT_EQ(about_.text(frmAbout::lblTitle), L"Quotidia v 1.0");
@@ -86,17 +86,17 @@ TEST_F(AboutDialog, EnterAndEscCloseItWhereverTheFocusIsButOnSystemInfo) {
     open();
     EXPECT_EQ(focusedId(), frmAbout::cmdOK);
     pressKey(VK_RETURN);
-    EXPECT_FALSE(about_.IsLoaded());
+    EXPECT_FALSE(about_.isLoaded());
 
     open();
     pressKey(VK_TAB);
     EXPECT_EQ(focusedId(), frmAbout::cmdSysInfo);
     pressKey(VK_RETURN);
-    EXPECT_TRUE(about_.IsLoaded());
+    EXPECT_TRUE(about_.isLoaded());
     EXPECT_EQ(lookups_, 2); // both registry locations tried once
 
     pressKey(VK_ESCAPE);
-    EXPECT_FALSE(about_.IsLoaded());
+    EXPECT_FALSE(about_.isLoaded());
 }
 
 TEST_F(AboutDialog, TabCyclesItsTwoButtonsAndAltSStartsSystemInfo) {
@@ -110,7 +110,7 @@ TEST_F(AboutDialog, TabCyclesItsTwoButtonsAndAltSStartsSystemInfo) {
 
     pressAltLetter(L's');
     EXPECT_EQ(lookups_, 2);
-    EXPECT_TRUE(about_.IsLoaded());
+    EXPECT_TRUE(about_.isLoaded());
 }
 
 TEST_F(AboutDialog, HasTheFixedDialogFrameSizeAndControlsOfItsLayout) {
@@ -214,7 +214,7 @@ TEST(AboutDialogSystemInfo, WithoutTheToolShowsOneMessageAndStaysUsable) {
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Shared Tools Location",
                        L"MSINFO");
     frmAbout about;
-    about.Show();
+    about.show();
     pumpMessages();
     {
         MessageBoxWatcher watcher;
@@ -222,10 +222,10 @@ TEST(AboutDialogSystemInfo, WithoutTheToolShowsOneMessageAndStaysUsable) {
         pumpMessages();
         EXPECT_EQ(watcher.shown(), 1);
     }
-    EXPECT_TRUE(about.IsLoaded());
+    EXPECT_TRUE(about.isLoaded());
     SendMessageW(about.control(frmAbout::cmdOK), BM_CLICK, 0, 0);
     pumpMessages();
-    EXPECT_FALSE(about.IsLoaded());
+    EXPECT_FALSE(about.isLoaded());
 }
 
 TEST(AboutDialogSystemInfo, StartsTheToolRegisteredAtTheFirstLocation) {
@@ -239,7 +239,7 @@ TEST(AboutDialogSystemInfo, StartsTheToolRegisteredAtTheFirstLocation) {
     RegCloseKey(key);
 
     frmAbout about;
-    about.Show();
+    about.show();
     SendMessageW(about.control(frmAbout::cmdSysInfo), BM_CLICK, 0, 0);
     pumpMessages();
 
@@ -266,7 +266,7 @@ TEST(AboutDialogSystemInfo, StartsTheToolRegisteredAtTheFirstLocation) {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
     ASSERT_NE(toolWindow, nullptr);
     PostMessageW(toolWindow, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(about.IsLoaded());
+    EXPECT_TRUE(about.isLoaded());
 }
 
 } // namespace

@@ -30,7 +30,7 @@ class MainWindow : public ::testing::Test {
     void open(CivilDate today, std::string_view book = kBook) {
         platform_ = std::make_unique<FixedDayPlatform>(today, folder_.write(L"Quotes.txt", book));
         form_ = std::make_unique<frmmain>(*platform_);
-        form_->Show();
+        form_->show();
         pumpMessages();
     }
 
@@ -131,7 +131,7 @@ TEST_F(MainWindow, AboutOpensOneDialogCentredOnTheScreenOnEveryClick) {
     SetForegroundWindow(form_->hwnd());
     pressAltLetter(L'a');
     frmAbout& about = forms::formSlot<frmAbout>();
-    ASSERT_TRUE(about.IsLoaded());
+    ASSERT_TRUE(about.isLoaded());
     EXPECT_TRUE(IsWindowVisible(about.hwnd()));
     EXPECT_TRUE(IsWindowEnabled(form_->hwnd())); // modeless: the main window stays usable
 
@@ -151,7 +151,7 @@ TEST_F(MainWindow, AboutOpensOneDialogCentredOnTheScreenOnEveryClick) {
     EXPECT_TRUE(centred());
     EXPECT_EQ(GetForegroundWindow(), first);
     EXPECT_EQ(FindWindowExW(nullptr, first, L"Quotidia.frmAbout", nullptr), nullptr);
-    about.Unload();
+    about.unload();
 }
 
 TEST_F(MainWindow, StepPastTheLastDayIsRefusedAndTheWindowCarriesOn) {

@@ -16,31 +16,69 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
+#include <string_view>
 #include <thread>
 
 namespace quotidia {
 namespace {
 
-constexpr const wchar_t* kFailingLoopVariable = L"QUOTIDIA_FAILING_MESSAGE_LOOP";
+constexpr const wchar_t* kErrorProbeVariable = L"QUOTIDIA_ERROR_PROBE";
 
-// A copy of this executable started with the variable set runs the message loop on a
-// message source that fails, before any test.
-[[maybe_unused]] const bool kRunFailingLoop = [] {
-    if (GetEnvironmentVariableW(kFailingLoopVariable, nullptr, 0) == 0) {
+// A form that fails: in Form_Load with a standard exception, or in its click handler
+// with something that is no standard exception at all.
+constexpr forms::FormLayout kFailingLayout{
+    .className = L"Quotidia.failingForm",
+    .title = L"Failing form",
+    .style = WS_OVERLAPPED | WS_CAPTION,
+    .exStyle = 0,
+    .clientWidth = 2880,
+    .clientHeight = 1440,
+    .controls = {},
+};
+
+class FailingForm : public forms::Form {
+  public:
+    explicit FailingForm(bool failInLoad) : Form(kFailingLayout), failInLoad_(failInLoad) {}
+
+  private:
+    void Form_Load() override {
+        if (failInLoad_) {
+            throw std::logic_error("Form_Load failed");
+        }
+    }
+    void onCommand(int /*id*/) override { throw 42; }
+
+    bool failInLoad_;
+};
+
+// A copy of this executable started with the probe variable fails as the program would,
+// before any test: "load" fails while loading its form at start-up, as wWinMain runs it;
+// "click" fails in a click handler, inside the window procedure; "loop" runs the message
+// loop on a message source that fails.
+[[maybe_unused]] const bool kRunAsErrorProbe = [] {
+    std::array<wchar_t, 16> probe{};
+    if (GetEnvironmentVariableW(kErrorProbeVariable, probe.data(),
+                                static_cast<DWORD>(probe.size())) == 0) {
         return false;
     }
-    forms::runMessageLoop([](LPMSG, HWND, UINT, UINT) -> BOOL {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return -1;
-    });
-    ExitProcess(0);
+    if (std::wstring_view(probe.data()) == L"loop") {
+        forms::runMessageLoop([](LPMSG, HWND, UINT, UINT) -> BOOL {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return -1;
+        });
+        ExitProcess(0); // not reached: the failure ends the process
+    }
+    const bool failInLoad = std::wstring_view(probe.data()) == L"load";
+    FailingForm form(failInLoad);
+    try {
+        form.show();
+    } catch (...) {
+        forms::reportCurrentExceptionAndEnd();
+    }
+    SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), 0);
+    ExitProcess(0); // not reached: the failure ends the process
 }();
-
-std::filesystem::path thisProgram() {
-    std::wstring self(MAX_PATH, L'\0');
-    self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
-    return self;
-}
 
 std::filesystem::path builtProgram() {
     return testing::buildFolder() / L"Quotidia.exe";
@@ -224,21 +262,39 @@ TEST(Program, HugeQuotationLineShowsItsStartInLittleMemory) {
     EXPECT_EQ(run.exitCode(), 0u);
 }
 
-TEST(Program, FailureToGetAMessageEndsWithTheErrorReport) {
-    SetEnvironmentVariableW(kFailingLoopVariable, L"1");
-    ProgramRun run(thisProgram());
-    SetEnvironmentVariableW(kFailingLoopVariable, nullptr);
-
+// Runs this executable as an error probe and returns the text of the message box it
+// shows, then dismisses the box; the exit code goes to `exitCode`.
+std::wstring errorReportOf(const wchar_t* probe, std::optional<DWORD>& exitCode) {
+    std::array<wchar_t, MAX_PATH> self{};
+    GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
+    SetEnvironmentVariableW(kErrorProbeVariable, probe);
+    ProgramRun run(self.data());
+    SetEnvironmentVariableW(kErrorProbeVariable, nullptr);
     HWND box = run.window(L"#32770");
-    ASSERT_NE(box, nullptr) << "no error report";
-    std::array<wchar_t, 512> text{};
-    GetWindowTextW(GetDlgItem(box, 0xFFFF), text.data(), static_cast<int>(text.size()));
-    EXPECT_NE(std::wstring(text.data()).find(L"GetMessageW failed"), std::wstring::npos)
-        << text.data();
-    EXPECT_EQ(run.exitCode(500), std::nullopt) << "ended before the report was read";
-
+    if (box == nullptr) {
+        exitCode = run.exitCode(0);
+        return {};
+    }
+    std::array<wchar_t, 256> text{};
+    GetDlgItemTextW(box, 0xFFFF, text.data(), static_cast<int>(text.size()));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(run.exitCode(), 1u);
+    exitCode = run.exitCode();
+    return text.data();
+}
+
+TEST(StandardErrorReport, AnyFailureInAHandlerOrAtStartUpEndsTheProgramWithItsReport) {
+    std::optional<DWORD> exitCode;
+    EXPECT_EQ(errorReportOf(L"click", exitCode), L"Run-time error:\n\nUnknown error");
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(errorReportOf(L"load", exitCode), L"Run-time error:\n\nForm_Load failed");
+    EXPECT_EQ(exitCode, 1u);
+}
+
+TEST(StandardErrorReport, FailureToGetAMessageEndsTheProgramWithItsReport) {
+    std::optional<DWORD> exitCode;
+    const std::wstring report = errorReportOf(L"loop", exitCode);
+    EXPECT_NE(report.find(L"GetMessageW failed"), std::wstring::npos) << report;
+    EXPECT_EQ(exitCode, 1u);
 }
 
 } // namespace

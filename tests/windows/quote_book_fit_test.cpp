@@ -32,7 +32,7 @@ TEST(ShippedQuoteBook, EveryDayHasAnEntryThatFitsTheQuotationArea) {
     // The window shows the text in its quotation label; measure it as the label draws it.
     const EnglishBookPlatform platform({2024, 1, 1}, shippedBook());
     frmmain form(platform);
-    form.Show();
+    form.show();
     ASSERT_EQ(GetDpiForWindow(form.hwnd()), 96u);
     HWND label = form.control(frmmain::lblQuotes);
     RECT area{};

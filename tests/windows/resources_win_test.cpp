@@ -4,6 +4,7 @@
 
 #include "app_identity.h"
 #include "unique_handles_win.h"
+#include "wine_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -33,23 +34,6 @@ constexpr COLORREF kGround = RGB(128, 255, 255);
 constexpr COLORREF kStroke = RGB(0, 0, 0);
 constexpr COLORREF kEdge = RGB(255, 0, 0);
 const std::set<COLORREF> kIconColours{kGround, kStroke, kEdge};
-
-// The program sits one folder above the test executables, or beside them.
-std::optional<std::wstring> try_programPath() {
-    std::wstring self(MAX_PATH, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, self.data(), MAX_PATH);
-    if (length == 0 || length == MAX_PATH) {
-        return std::nullopt;
-    }
-    self.resize(length);
-    const std::wstring folder = self.substr(0, self.find_last_of(L'\\') + 1);
-    for (const std::wstring& candidate : {folder + L"..\\Quotidia.exe", folder + L"Quotidia.exe"}) {
-        if (GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
-}
 
 std::optional<std::span<const std::uint8_t>> try_resource(HMODULE module, WORD id, LPCWSTR type) {
     HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), type);
@@ -88,9 +72,7 @@ std::vector<std::wstring> resourceNames(HMODULE module, LPCWSTR type) {
 class ProgramResources : public ::testing::Test {
   protected:
     void SetUp() override {
-        const auto path = try_programPath();
-        ASSERT_TRUE(path) << "Quotidia.exe not found beside or above the test";
-        programPath = *path;
+        programPath = (quotidia::testing::buildFolder() / L"Quotidia.exe").wstring();
         program.reset(LoadLibraryExW(programPath.c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
         ASSERT_NE(program, nullptr) << "error " << GetLastError();
