@@ -217,7 +217,7 @@ TEST_F(Installer, InstallsTheProgramWithItsQuoteBookAndBothShortcuts) {
     install(L"");
 
     const fs::path program = installFolder() / L"Quotidia.exe";
-    EXPECT_EQ(fileBytes(program), fileBytes(buildFolder() / L"Quotidia.exe"));
+    EXPECT_EQ(fileBytes(program), fileBytes(buildFolder() / L"shipped" / L"Quotidia.exe"));
     EXPECT_EQ(fileBytes(installFolder() / L"Quotes.txt"), fileBytes(buildFolder() / L"Quotes.txt"));
     EXPECT_TRUE(fs::exists(installFolder() / L"Uninstall.exe"));
 
