@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain_win.h"
 
 #include "about/frmAbout_win.h"
+#include "quotebook/copy_text.h"
 #include "quotebook/locale_win.h"
 #include "quotebook/quote_lookup.h"
 
@@ -25,7 +26,8 @@ constexpr forms::ControlLayout kControls[] = {
 };
 
 // A fixed single frame with a title bar and a close box; no sizing, no maximise or
-// minimise. No default and no cancel button: Enter acts on the focused button only.
+// minimise. No default and no cancel button: Enter acts on the focused button only. A
+// right-click offers to copy the day.
 constexpr forms::FormLayout kLayout{
     .className = L"Quotidia.frmmain",
     .title = L" Quotidia",
@@ -34,6 +36,7 @@ constexpr forms::FormLayout kLayout{
     .clientWidth = 6435,
     .clientHeight = 3225,
     .controls = kControls,
+    .copyMenu = true,
 };
 
 const QuoteBookPlatform& windowsPlatform() {
@@ -95,6 +98,11 @@ void frmmain::DisplayQuotes() {
     setFont(lblQuotes, forms::FontSpec{L"garamond", 12});
     setText(lblQuotes, day_.QuoteText);
     setText(lblDate, longDateText(day_.CurrentDay));
+}
+
+// The date as shown, an empty line, then the day's quotations.
+std::optional<std::wstring> frmmain::copyText() const {
+    return dayCopyText(text(lblDate), day_.QuoteText);
 }
 
 std::wstring frmmain::getTodaysQuotes() const {

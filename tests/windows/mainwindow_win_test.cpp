@@ -7,17 +7,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace quotidia {
 namespace {
 
 using testing::childRect;
+using testing::clipboardText;
 using testing::FixedDayPlatform;
+using testing::HighContrastOn;
 using testing::platformLongDate;
 using testing::pressAltLetter;
+using testing::pressCtrlKey;
 using testing::pressKey;
 using testing::pumpMessages;
+using testing::setClipboardText;
 using testing::TempDir;
 
 constexpr char kBook[] = "December 5\r\nFifth\r\n\r\n"
@@ -260,9 +266,156 @@ TEST_F(MainWindow, LabelsDrawPureBlueOnTheWindowsColour) {
                          reinterpret_cast<LPARAM>(form_->control(id))));
         EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
         EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
-        EXPECT_EQ(brush, GetSysColorBrush(COLOR_BTNFACE));
+        EXPECT_EQ(brush, GetStockObject(DC_BRUSH));
+        EXPECT_EQ(GetDCBrushColor(dc), GetSysColor(COLOR_BTNFACE));
     }
     DeleteDC(dc);
+}
+
+// The colours of the pixels a control shows on the screen.
+std::set<COLORREF> coloursShown(HWND control) {
+    const SIZE size = testing::clientSize(control);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = size.cx;
+    format.bmiHeader.biHeight = -size.cy; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    HDC screen = GetDC(control);
+    BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
+    ReleaseDC(control, screen);
+    GdiFlush();
+    std::set<COLORREF> colours;
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (LONG index = 0; index < size.cx * size.cy; ++index) {
+        const DWORD bgr = pixels[index];
+        colours.insert(RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF));
+    }
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    return colours;
+}
+
+bool waitsForPaint(HWND window) {
+    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
+
+TEST_F(MainWindow, RepaintsInTheSystemsColoursWhenHighContrastComesAndGoes) {
+    open({2026, 12, 6});
+    const std::vector<HWND> labels{form_->control(frmmain::lblDate),
+                                   form_->control(frmmain::lblQuotes)};
+    for (HWND label : labels) {
+        ASSERT_FALSE(waitsForPaint(label));
+        EXPECT_TRUE(coloursShown(label).contains(RGB(0, 0, 255)));
+    }
+    {
+        const HighContrastOn highContrast;
+        SendMessageW(form_->hwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        for (HWND label : labels) {
+            EXPECT_TRUE(waitsForPaint(label));
+        }
+        pumpMessages();
+        for (HWND label : labels) {
+            const std::set<COLORREF> shown = coloursShown(label);
+            EXPECT_TRUE(shown.contains(GetSysColor(COLOR_WINDOWTEXT)));
+            EXPECT_TRUE(shown.contains(GetSysColor(COLOR_WINDOW)));
+            EXPECT_FALSE(shown.contains(RGB(0, 0, 255)));
+            EXPECT_FALSE(shown.contains(GetSysColor(COLOR_BTNFACE)));
+        }
+    }
+    SendMessageW(form_->hwnd(), WM_SYSCOLORCHANGE, 0, 0);
+    for (HWND label : labels) {
+        EXPECT_TRUE(waitsForPaint(label));
+    }
+    pumpMessages();
+    for (HWND label : labels) {
+        const std::set<COLORREF> shown = coloursShown(label);
+        EXPECT_TRUE(shown.contains(RGB(0, 0, 255)));
+        EXPECT_TRUE(shown.contains(GetSysColor(COLOR_BTNFACE)));
+        EXPECT_FALSE(shown.contains(GetSysColor(COLOR_WINDOW)));
+    }
+}
+
+// Each way of copying, tried on a clipboard that holds something else.
+class MainWindowCopy : public MainWindow {
+  protected:
+    std::wstring copiedBy(void (MainWindowCopy::*way)()) {
+        setClipboardText(L"before");
+        (this->*way)();
+        return clipboardText().value_or(L"(no text)");
+    }
+
+    void ctrlC() { pressCtrlKey('C'); }
+    void ctrlInsert() { pressCtrlKey(VK_INSERT); }
+
+    // A right-click, then C for the menu's "&Copy", read by the menu from the queue.
+    void rightClickOn(HWND window, POINT at) {
+        PostMessageW(form_->hwnd(), WM_CHAR, L'c', 1);
+        SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+        SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        pumpMessages();
+    }
+    void rightClickOnQuotations() {
+        const RECT label = childRect(form_->control(frmmain::lblQuotes));
+        rightClickOn(form_->hwnd(), POINT{label.left + 5, label.top + 5});
+    }
+    void rightClickOnNext() {
+        rightClickOn(form_->control(frmmain::cmdButtons(frmmain::indexNext)), POINT{3, 3});
+    }
+
+    void expectEveryWayCopies(const std::wstring& expected) {
+        for (auto way :
+             {&MainWindowCopy::ctrlC, &MainWindowCopy::ctrlInsert,
+              &MainWindowCopy::rightClickOnQuotations, &MainWindowCopy::rightClickOnNext}) {
+            EXPECT_EQ(copiedBy(way), expected);
+        }
+    }
+};
+
+TEST_F(MainWindowCopy, EveryWayCopiesTheDateAndTheDaysQuotations) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    expectEveryWayCopies(platformLongDate({2026, 12, 6}) +
+                         L"\r\n\r\nFirst line\r\nSecond line\r\n");
+
+    // The day shown is the day copied, and nothing else changed on the way.
+    click(frmmain::cmdButtons(frmmain::indexNext));
+    SetForegroundWindow(form_->hwnd());
+    expectEveryWayCopies(platformLongDate({2026, 12, 7}) + L"\r\n\r\nSeventh\r\n");
+    EXPECT_EQ(form_->dayState().DayKey, L"December 7");
+    EXPECT_EQ(GetMenu(form_->hwnd()), nullptr);
+}
+
+TEST_F(MainWindowCopy, EveryWayCopiesTheDateAloneOnADayWithoutAnEntry) {
+    open({2026, 12, 8});
+    SetForegroundWindow(form_->hwnd());
+    expectEveryWayCopies(platformLongDate({2026, 12, 8}) + L"\r\n");
+}
+
+TEST_F(MainWindow, ArrowKeysMoveTheFocusAmongTheButtonsOnly) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    // The buttons in tab order, which right and down follow and left and up go back on.
+    const int buttons[] = {frmmain::cmdButtons(frmmain::indexOK), frmmain::cmdAbout,
+                           frmmain::cmdButtons(frmmain::indexNext),
+                           frmmain::cmdButtons(frmmain::indexPrevious)};
+    constexpr int count = static_cast<int>(std::size(buttons));
+    for (int from = 0; from < count; ++from) {
+        for (UINT key : {VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP}) {
+            SendMessageW(form_->hwnd(), WM_NEXTDLGCTL,
+                         reinterpret_cast<WPARAM>(form_->control(buttons[from])), TRUE);
+            pressKey(key);
+            const int step = key == VK_RIGHT || key == VK_DOWN ? 1 : count - 1;
+            EXPECT_EQ(focusedId(), buttons[(from + step) % count]) << from << " key " << key;
+        }
+    }
+    EXPECT_EQ(form_->dayState().DayKey, L"December 6"); // moving the focus clicks nothing
 }
 
 TEST_F(MainWindow, FocusStartsOnOkAndTabCyclesTheButtonsBothWays) {

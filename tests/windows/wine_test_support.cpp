@@ -1,6 +1,7 @@
 #include "wine_test_support.h"
 
 #include <array>
+#include <cstring>
 
 namespace quotidia::testing {
 
@@ -13,10 +14,11 @@ void pumpMessages() {
 
 namespace {
 
-void setShift(bool down) {
+void setModifiers(bool shift, bool ctrl = false) {
     std::array<BYTE, 256> keys{};
     GetKeyboardState(keys.data());
-    keys[VK_SHIFT] = down ? 0x80 : 0;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    keys[VK_CONTROL] = ctrl ? 0x80 : 0;
     keys[VK_MENU] = 0;
     SetKeyboardState(keys.data());
 }
@@ -30,13 +32,52 @@ void deliver(UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void pressKey(UINT virtualKey, bool shift) {
-    setShift(shift);
+    setModifiers(shift);
     deliver(WM_KEYDOWN, virtualKey, 1);
     if (virtualKey == VK_RETURN || virtualKey == VK_ESCAPE) {
         deliver(WM_CHAR, virtualKey == VK_RETURN ? L'\r' : 0x1B, 1);
     }
     deliver(WM_KEYUP, virtualKey, 0xC0000001);
-    setShift(false);
+    setModifiers(false);
+}
+
+void pressCtrlKey(UINT virtualKey) {
+    setModifiers(false, true);
+    deliver(WM_KEYDOWN, virtualKey, 1);
+    deliver(WM_KEYUP, virtualKey, 0xC0000001);
+    setModifiers(false);
+}
+
+std::optional<std::wstring> clipboardText() {
+    if (!OpenClipboard(nullptr)) {
+        return std::nullopt;
+    }
+    std::optional<std::wstring> text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT); data != nullptr) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void setClipboardText(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+HighContrastOn::HighContrastOn() {
+    forms::setHighContrastQuery([] { return true; });
+}
+
+HighContrastOn::~HighContrastOn() {
+    forms::setHighContrastQuery(nullptr);
 }
 
 void pressAltLetter(wchar_t letter) {
