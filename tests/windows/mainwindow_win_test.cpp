@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@ namespace {
 
 using testing::childRect;
 using testing::clipboardText;
+using testing::coloursShown;
 using testing::FixedDayPlatform;
 using testing::HighContrastOn;
 using testing::platformLongDate;
@@ -25,6 +25,7 @@ using testing::pressKey;
 using testing::pumpMessages;
 using testing::setClipboardText;
 using testing::TempDir;
+using testing::waitsForPaint;
 
 constexpr char kBook[] = "December 5\r\nFifth\r\n\r\n"
                          "December 6\r\nFirst line\r\nSecond line\r\n\r\n"
@@ -272,40 +273,6 @@ TEST_F(MainWindow, LabelsDrawPureBlueOnTheWindowsColour) {
     DeleteDC(dc);
 }
 
-// The colours of the pixels a control shows on the screen.
-std::set<COLORREF> coloursShown(HWND control) {
-    const SIZE size = testing::clientSize(control);
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    format.bmiHeader.biWidth = size.cx;
-    format.bmiHeader.biHeight = -size.cy; // top row first
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    HDC screen = GetDC(control);
-    BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
-    ReleaseDC(control, screen);
-    GdiFlush();
-    std::set<COLORREF> colours;
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    for (LONG index = 0; index < size.cx * size.cy; ++index) {
-        const DWORD bgr = pixels[index];
-        colours.insert(RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF));
-    }
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-    return colours;
-}
-
-bool waitsForPaint(HWND window) {
-    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
-}
-
 TEST_F(MainWindow, RepaintsInTheSystemsColoursWhenHighContrastComesAndGoes) {
     open({2026, 12, 6});
     const std::vector<HWND> labels{form_->control(frmmain::lblDate),
@@ -354,12 +321,33 @@ class MainWindowCopy : public MainWindow {
     void ctrlC() { pressCtrlKey('C'); }
     void ctrlInsert() { pressCtrlKey(VK_INSERT); }
 
-    // A right-click, then C for the menu's "&Copy", read by the menu from the queue.
+    // A right-click, then C for the menu's "&Copy", read by the menu from the queue. The
+    // menu's items are noted while it is open.
     void rightClickOn(HWND window, POINT at) {
+        static std::vector<std::wstring>* items = nullptr;
+        std::vector<std::wstring> seen;
+        items = &seen;
+        HHOOK hook = SetWindowsHookExW(
+            WH_MSGFILTER,
+            [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                HWND open = FindWindowW(L"#32768", nullptr);
+                if (code == MSGF_MENU && open != nullptr && items->empty()) {
+                    auto menu = reinterpret_cast<HMENU>(SendMessageW(open, MN_GETHMENU, 0, 0));
+                    for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+                        wchar_t text[64]{};
+                        GetMenuStringW(menu, static_cast<UINT>(item), text, 64, MF_BYPOSITION);
+                        items->push_back(text);
+                    }
+                }
+                return CallNextHookEx(nullptr, code, wParam, lParam);
+            },
+            nullptr, GetCurrentThreadId());
         PostMessageW(form_->hwnd(), WM_CHAR, L'c', 1);
         SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
         SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
         pumpMessages();
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(seen, std::vector<std::wstring>{L"&Copy"});
     }
     void rightClickOnQuotations() {
         const RECT label = childRect(form_->control(frmmain::lblQuotes));
@@ -370,10 +358,14 @@ class MainWindowCopy : public MainWindow {
     }
 
     void expectEveryWayCopies(const std::wstring& expected) {
-        for (auto way :
-             {&MainWindowCopy::ctrlC, &MainWindowCopy::ctrlInsert,
-              &MainWindowCopy::rightClickOnQuotations, &MainWindowCopy::rightClickOnNext}) {
-            EXPECT_EQ(copiedBy(way), expected);
+        const std::pair<const char*, void (MainWindowCopy::*)()> ways[] = {
+            {"Ctrl+C", &MainWindowCopy::ctrlC},
+            {"Ctrl+Insert", &MainWindowCopy::ctrlInsert},
+            {"right-click on the quotations", &MainWindowCopy::rightClickOnQuotations},
+            {"right-click on Next", &MainWindowCopy::rightClickOnNext},
+        };
+        for (const auto& [name, way] : ways) {
+            EXPECT_EQ(copiedBy(way), expected) << name;
         }
     }
 };

@@ -98,6 +98,46 @@ SIZE clientSize(HWND window) {
     return SIZE{rect.right, rect.bottom};
 }
 
+std::set<COLORREF> coloursShown(HWND control) {
+    const SIZE size = clientSize(control);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = size.cx;
+    format.bmiHeader.biHeight = -size.cy; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    HDC screen = GetDC(control);
+    BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
+    ReleaseDC(control, screen);
+    GdiFlush();
+    std::set<COLORREF> colours;
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (LONG index = 0; index < size.cx * size.cy; ++index) {
+        const DWORD bgr = pixels[index];
+        colours.insert(RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF));
+    }
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    return colours;
+}
+
+COLORREF pixelShown(HWND window, int x, int y) {
+    HDC screen = GetDC(window);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(window, screen);
+    return colour;
+}
+
+bool waitsForPaint(HWND window) {
+    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
+
 TempDir::TempDir() {
     std::array<wchar_t, MAX_PATH + 1> base{};
     GetTempPathW(static_cast<DWORD>(base.size()), base.data());

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,12 @@ class HighContrastOn {
     HighContrastOn(const HighContrastOn&) = delete;
     HighContrastOn& operator=(const HighContrastOn&) = delete;
 };
+
+// The colours of the pixels a window shows on the screen.
+std::set<COLORREF> coloursShown(HWND window);
+COLORREF pixelShown(HWND window, int x, int y);
+// Whether part of a window waits to be painted.
+bool waitsForPaint(HWND window);
 
 // The class-relative client rectangle of a control in its parent.
 RECT childRect(HWND child);
