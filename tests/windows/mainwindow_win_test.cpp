@@ -321,9 +321,9 @@ class MainWindowCopy : public MainWindow {
     void ctrlC() { pressCtrlKey('C'); }
     void ctrlInsert() { pressCtrlKey(VK_INSERT); }
 
-    // A right-click, then C for the menu's "&Copy", read by the menu from the queue. The
-    // menu's items are noted while it is open.
-    void rightClickOn(HWND window, POINT at) {
+    // The context menu opened by `openMenu`, then C for its "&Copy", read by the menu from
+    // the queue. The menu's items are noted while it is open.
+    template <typename OpenMenu> void throughMenu(OpenMenu openMenu) {
         static std::vector<std::wstring>* items = nullptr;
         std::vector<std::wstring> seen;
         items = &seen;
@@ -343,11 +343,16 @@ class MainWindowCopy : public MainWindow {
             },
             nullptr, GetCurrentThreadId());
         PostMessageW(form_->hwnd(), WM_CHAR, L'c', 1);
-        SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
-        SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        openMenu();
         pumpMessages();
         UnhookWindowsHookEx(hook);
         EXPECT_EQ(seen, std::vector<std::wstring>{L"&Copy"});
+    }
+    void rightClickOn(HWND window, POINT at) {
+        throughMenu([&] {
+            SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+            SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        });
     }
     void rightClickOnQuotations() {
         const RECT label = childRect(form_->control(frmmain::lblQuotes));
@@ -357,12 +362,20 @@ class MainWindowCopy : public MainWindow {
         rightClickOn(form_->control(frmmain::cmdButtons(frmmain::indexNext)), POINT{3, 3});
     }
 
+    // The menu as Windows opens it for Shift+F10 and the menu key: without a place.
+    void menuFromKeyboard() {
+        throughMenu([this] {
+            SendMessageW(form_->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetFocus()), -1);
+        });
+    }
+
     void expectEveryWayCopies(const std::wstring& expected) {
         const std::pair<const char*, void (MainWindowCopy::*)()> ways[] = {
             {"Ctrl+C", &MainWindowCopy::ctrlC},
             {"Ctrl+Insert", &MainWindowCopy::ctrlInsert},
             {"right-click on the quotations", &MainWindowCopy::rightClickOnQuotations},
             {"right-click on Next", &MainWindowCopy::rightClickOnNext},
+            {"menu from the keyboard", &MainWindowCopy::menuFromKeyboard},
         };
         for (const auto& [name, way] : ways) {
             EXPECT_EQ(copiedBy(way), expected) << name;
