@@ -85,6 +85,8 @@ HighContrastQuery& highContrastQuery() {
     return query;
 }
 
+static_assert(sizeof(COLORREF) == sizeof(ColourValue), "colour values are COLORREFs");
+
 SystemColours systemColours() {
     return SystemColours{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW),
                          GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNSHADOW),
@@ -116,12 +118,11 @@ bool putOnClipboard(HWND owner, const std::wstring& text) {
     }
     std::memcpy(locked, text.c_str(), bytes);
     GlobalUnlock(memory.get());
-    bool opened = false;
-    for (int attempt = 0; attempt < 5 && !(opened = OpenClipboard(owner) != FALSE); ++attempt) {
+    for (int attempt = 1; !OpenClipboard(owner); ++attempt) {
+        if (attempt == 5) {
+            return false;
+        }
         Sleep(10);
-    }
-    if (!opened) {
-        return false;
     }
     const bool placed =
         EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr;
