@@ -43,8 +43,8 @@ const forms::ControlLayout kControls[] = {
 // The etched rule: a grey line with a white one just below it, drawn in this order.
 constexpr forms::LineLayout kLines[] = {
     // from         to           colour  width (pixels)
-    {90, 2445, 5654, 2445, kGrey, 1},
-    {105, 2460, 5654, 2460, kWhite, 2},
+    {90, 2445, 5654, 2445, kGrey, 1, RuleEdge::shadow},
+    {105, 2460, 5654, 2460, kWhite, 2, RuleEdge::highlight},
 };
 
 // A fixed dialog frame without maximise and minimise; "OK" answers Enter and Esc.
@@ -81,6 +81,11 @@ void frmAbout::onCommand(int id) {
     } else if (id == cmdSysInfo) {
         cmdSysInfo_Click();
     }
+}
+
+// The name and version line, ended as every line the program copies.
+std::optional<std::wstring> frmAbout::copyText() const {
+    return text(lblTitle) + L"\r\n";
 }
 
 void frmAbout::cmdOK_Click() {

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace quotidia {
 
@@ -29,6 +31,7 @@ class frmAbout : public forms::Form {
   private:
     void Form_Load() override;
     void onCommand(int id) override;
+    std::optional<std::wstring> copyText() const override;
 
     void cmdOK_Click();
     void cmdSysInfo_Click();

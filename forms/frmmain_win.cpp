@@ -1,5 +1,6 @@
 #include "frmmain_win.h"
 
+#include "copy_text.h"
 #include "frmAbout_win.h"
 #include "quote_lookup.h"
 #include "quotebook_platform_win.h"
@@ -24,7 +25,8 @@ constexpr forms::ControlLayout kControls[] = {
 };
 
 // A fixed single frame with a title bar and a close box; no sizing, no maximise or
-// minimise. No default and no cancel button: Enter acts on the focused button only.
+// minimise. No default and no cancel button: Enter acts on the focused button only. A
+// right-click offers to copy the day.
 constexpr forms::FormLayout kLayout{
     .className = L"Quotidia.frmmain",
     .title = L" Quotidia",
@@ -33,6 +35,7 @@ constexpr forms::FormLayout kLayout{
     .clientWidth = 6435,
     .clientHeight = 3225,
     .controls = kControls,
+    .copyMenu = true,
 };
 
 const QuoteBookPlatform& windowsPlatform() {
@@ -94,6 +97,11 @@ void frmmain::DisplayQuotes() {
     setFont(lblQuotes, forms::FontSpec{L"garamond", 12});
     setText(lblQuotes, day_.QuoteText);
     setText(lblDate, longDateText(day_.CurrentDay));
+}
+
+// The date as shown, an empty line, then the day's quotations.
+std::optional<std::wstring> frmmain::copyText() const {
+    return dayCopyText(text(lblDate), day_.QuoteText);
 }
 
 std::wstring frmmain::getTodaysQuotes() const {

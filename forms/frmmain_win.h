@@ -6,6 +6,7 @@
 #include "forms_runtime_win.h"
 #include "quotebook_platform.h"
 
+#include <optional>
 #include <string>
 
 namespace quotidia {
@@ -30,6 +31,7 @@ class frmmain : public forms::Form {
   private:
     void Form_Load() override;
     void onCommand(int id) override;
+    std::optional<std::wstring> copyText() const override;
 
     void cmdButtons_Click(short Index);
     void cmdAbout_Click();

@@ -2,8 +2,11 @@
 
 #include "app_identity.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace quotidia::forms {
@@ -63,8 +66,116 @@ UniqueHFont makeUiFont(UINT dpi) {
     return font;
 }
 
+namespace {
+
+bool systemHighContrast() {
+    HIGHCONTRASTW setting{};
+    setting.cbSize = sizeof(setting);
+    if (!SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0)) {
+        throwLastError(L"SystemParametersInfoW");
+    }
+    return (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+HighContrastQuery& highContrastQuery() {
+    static HighContrastQuery query = &systemHighContrast;
+    return query;
+}
+
+static_assert(sizeof(COLORREF) == sizeof(ColourValue), "colour values are COLORREFs");
+
+SystemColours systemColours() {
+    return SystemColours{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW),
+                         GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNSHADOW),
+                         GetSysColor(COLOR_BTNHIGHLIGHT)};
+}
+
+// Ctrl+C and Ctrl+Insert, turned into the copy command for the form that has the focus.
+HACCEL copyAccelerators() {
+    static const UniqueHAccel table = [] {
+        ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'C', kCopyCommand},
+                        {FVIRTKEY | FCONTROL, VK_INSERT, kCopyCommand}};
+        UniqueHAccel made(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+        if (!made) {
+            throwLastError(L"CreateAcceleratorTableW");
+        }
+        return made;
+    }();
+    return table.get();
+}
+
+// Puts Unicode text on the clipboard in place of what it held. False when memory runs
+// out or another program keeps the clipboard open for longer than a few tries.
+bool putOnClipboard(HWND owner, const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    UniqueHGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    void* locked = memory ? GlobalLock(memory.get()) : nullptr;
+    if (locked == nullptr) {
+        return false;
+    }
+    std::memcpy(locked, text.c_str(), bytes);
+    GlobalUnlock(memory.get());
+    for (int attempt = 1; !OpenClipboard(owner); ++attempt) {
+        if (attempt == 5) {
+            return false;
+        }
+        Sleep(10);
+    }
+    const bool placed =
+        EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr;
+    CloseClipboard();
+    if (placed) {
+        // The clipboard owns the memory now.
+        static_cast<void>(memory.release());
+    }
+    return placed;
+}
+
+// Arrow keys move the focus among the controls that Tab reaches, so it never lands on a
+// label: right and down forward in tab order, left and up back.
+bool moveFocusByArrow(HWND form, const MSG& message) {
+    if (message.message != WM_KEYDOWN) {
+        return false;
+    }
+    bool backward = false;
+    switch (message.wParam) {
+    case VK_LEFT:
+    case VK_UP:
+        backward = true;
+        break;
+    case VK_RIGHT:
+    case VK_DOWN:
+        break;
+    default:
+        return false;
+    }
+    if (SendMessageW(message.hwnd, WM_GETDLGCODE, message.wParam,
+                     reinterpret_cast<LPARAM>(&message)) &
+        DLGC_WANTARROWS) {
+        return false;
+    }
+    HWND focus = GetFocus();
+    if (!IsChild(form, focus)) {
+        focus = nullptr;
+    }
+    if (HWND next = GetNextDlgTabItem(form, focus, backward); next != nullptr) {
+        SendMessageW(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    }
+    return true;
+}
+
+} // namespace
+
 void endProgram() {
     ExitProcess(0);
+}
+
+void setHighContrastQuery(HighContrastQuery query) {
+    highContrastQuery() = query != nullptr ? query : &systemHighContrast;
+}
+
+bool highContrastOn() {
+    return highContrastQuery()();
 }
 
 UniqueHIcon loadAppIcon(int metric, UINT dpi) {
@@ -116,6 +227,8 @@ void Form::load() {
         return;
     }
     registerClass();
+    // The copy keys' table is made with the first form, where a failure is reported.
+    copyAccelerators();
     const UINT systemDpi = GetDpiForSystem();
     RECT frame{0, 0, twipsToPixels(layout_.clientWidth, systemDpi),
                twipsToPixels(layout_.clientHeight, systemDpi)};
@@ -275,15 +388,49 @@ const ControlLayout* Form::findControl(HWND child) const {
 // neighbouring rows instead of overlapping.
 void Form::paintLines(HDC dc) const {
     const UINT dpi = this->dpi();
+    const bool highContrast = highContrastOn();
+    const SystemColours system = systemColours();
     for (const LineLayout& line : layout_.lines) {
         const int width = std::max(1, MulDiv(line.widthPixels, static_cast<int>(dpi), 96));
         const int left = twipsToPixels(line.x1, dpi);
         const int top = twipsToPixels(line.y1, dpi);
         const int right = line.x1 == line.x2 ? left + width : twipsToPixels(line.x2, dpi);
         const int bottom = line.y1 == line.y2 ? top + width : twipsToPixels(line.y2, dpi);
-        SetDCBrushColor(dc, line.colour);
+        SetDCBrushColor(dc, chooseRuleColour(highContrast, line.colour, line.edge, system));
         const RECT band{left, top, right, bottom};
         FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    }
+}
+
+void Form::copy() {
+    if (const std::optional<std::wstring> text = copyText();
+        text && !putOnClipboard(hwnd_, *text)) {
+        // Nothing was copied; the clipboard keeps what it held.
+        MessageBeep(MB_ICONWARNING);
+    }
+}
+
+// A menu with "&Copy" at the mouse, or, opened from the keyboard (Shift+F10 or the menu
+// key), below the control that has the focus.
+void Form::showCopyMenu(LPARAM at) {
+    POINT place{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (at == -1) {
+        HWND focus = GetFocus();
+        RECT below{};
+        GetWindowRect(IsChild(hwnd_, focus) ? focus : hwnd_, &below);
+        place = POINT{below.left, below.bottom};
+    }
+    UniqueHMenu menu(CreatePopupMenu());
+    if (!menu) {
+        throwLastError(L"CreatePopupMenu");
+    }
+    if (!AppendMenuW(menu.get(), MF_STRING, kCopyCommand, L"&Copy")) {
+        throwLastError(L"AppendMenuW");
+    }
+    const BOOL chosen = TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                                       place.x, place.y, 0, hwnd_, nullptr);
+    if (chosen == kCopyCommand) {
+        copy();
     }
 }
 
@@ -309,6 +456,11 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
+        // The copy command comes from the keyboard's accelerators, not from a control.
+        if (id == kCopyCommand && lParam == 0) {
+            copy();
+            return 0;
+        }
         if (HIWORD(wParam) != BN_CLICKED) {
             break;
         }
@@ -333,13 +485,31 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CTLCOLORSTATIC: {
         auto dc = reinterpret_cast<HDC>(wParam);
-        if (const ControlLayout* control = findControl(reinterpret_cast<HWND>(lParam));
-            control != nullptr && control->textColour != kStandardColour) {
-            SetTextColor(dc, control->textColour);
-        }
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        const ControlLayout* control = findControl(reinterpret_cast<HWND>(lParam));
+        const std::optional<ColourValue> fixedText =
+            control != nullptr && control->textColour != kStandardColour
+                ? std::optional<ColourValue>(control->textColour)
+                : std::nullopt;
+        const LabelColours colours =
+            chooseLabelColours(highContrastOn(), fixedText, systemColours());
+        SetTextColor(dc, colours.text);
+        SetBkColor(dc, colours.background);
+        // The label fills its background with the brush of this device context.
+        SetDCBrushColor(dc, colours.background);
+        return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
     }
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast and the system colours are read whenever the form and its labels
+        // paint, so a change of either repaints them all, without a restart.
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        break;
+    case WM_CONTEXTMENU:
+        if (layout_.copyMenu) {
+            showCopyMenu(lParam);
+            return 0;
+        }
+        break;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
@@ -390,7 +560,8 @@ void dispatchMessage(MSG& message) {
         const auto& forms = loadedForms();
         const bool ours = std::any_of(forms.begin(), forms.end(),
                                       [root](const Form* form) { return form->hwnd() == root; });
-        if (ours && IsDialogMessageW(root, &message)) {
+        if (ours && (TranslateAcceleratorW(root, copyAccelerators(), &message) != 0 ||
+                     moveFocusByArrow(root, message) || IsDialogMessageW(root, &message))) {
             return;
         }
     }

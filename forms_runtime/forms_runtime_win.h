@@ -4,6 +4,7 @@
 // it is first shown, behaves as a modeless dialog under the dialog manager (Tab,
 // access keys, Enter and Esc), and the program ends when its last form unloads.
 
+#include "colour_scheme.h"
 #include "errors_win.h"
 #include "unique_handles_win.h"
 
@@ -30,6 +31,15 @@ enum class ControlKind { pushButton, label, pictureBox };
 
 inline constexpr COLORREF kStandardColour = CLR_INVALID;
 
+// The command of Ctrl+C, Ctrl+Insert and the context menu's "&Copy".
+inline constexpr WORD kCopyCommand = 0x7F00;
+
+// Whether the system's high-contrast setting is on. Tests put their own answer in place,
+// since Wine always answers off; nullptr puts the system's back.
+using HighContrastQuery = bool (*)();
+void setHighContrastQuery(HighContrastQuery query);
+bool highContrastOn();
+
 // One line of a layout table: a control with its place and size in twips.
 struct ControlLayout {
     int id;
@@ -50,6 +60,7 @@ struct LineLayout {
     int y2;
     COLORREF colour;
     int widthPixels; // at 96 DPI, scaled with the DPI
+    RuleEdge edge;   // the system colour it takes in high contrast
 };
 
 struct FormLayout {
@@ -63,6 +74,7 @@ struct FormLayout {
     std::span<const LineLayout> lines = {};
     std::optional<int> defaultButton = std::nullopt; // Enter
     std::optional<int> cancelButton = std::nullopt;  // Esc
+    bool copyMenu = false;                           // a right-click opens a menu with "&Copy"
 };
 
 // A label's or button's font, kept so it can be made again at another DPI.
@@ -113,6 +125,8 @@ class Form {
   protected:
     virtual void Form_Load() {}
     virtual void onCommand(int id) = 0;
+    // What Ctrl+C, Ctrl+Insert and "&Copy" put on the clipboard; nothing by default.
+    virtual std::optional<std::wstring> copyText() const { return std::nullopt; }
 
   private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -122,6 +136,8 @@ class Form {
     void applyDpi(UINT dpi);
     void applyFont(int id);
     void paintLines(HDC dc) const;
+    void copy();
+    void showCopyMenu(LPARAM at);
     const ControlLayout* findControl(HWND control) const;
     RECT outerRect() const;
     void moveTo(int x, int y);

@@ -20,9 +20,12 @@ template <typename Handle, auto Close> struct HandleCloser {
 template <typename Handle, auto Close>
 using UniqueHandleOf = std::unique_ptr<std::remove_pointer_t<Handle>, HandleCloser<Handle, Close>>;
 
+using UniqueHAccel = UniqueHandleOf<HACCEL, DestroyAcceleratorTable>;
 using UniqueHFont = UniqueHandleOf<HFONT, DeleteObject>;
+using UniqueHGlobal = UniqueHandleOf<HGLOBAL, GlobalFree>;
 using UniqueHIcon = UniqueHandleOf<HICON, DestroyIcon>;
 using UniqueHKey = UniqueHandleOf<HKEY, RegCloseKey>;
+using UniqueHMenu = UniqueHandleOf<HMENU, DestroyMenu>;
 using UniqueHandle = UniqueHandleOf<HANDLE, CloseHandle>;
 using UniqueHModule = UniqueHandleOf<HMODULE, FreeLibrary>;
 

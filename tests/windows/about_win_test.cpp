@@ -10,15 +10,22 @@
 
 #include <atomic>
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace quotidia {
 namespace {
 
 using testing::childRect;
+using testing::clipboardText;
+using testing::coloursShown;
+using testing::pixelShown;
 using testing::pressAltLetter;
+using testing::pressCtrlKey;
 using testing::pressKey;
 using testing::pumpMessages;
+using testing::setClipboardText;
+using testing::waitsForPaint;
 
 // Counts the calls that reach the System Information launcher and answers that no
 // tool is registered.
@@ -177,6 +184,59 @@ TEST_F(AboutDialog, DrawsAnEtchedRuleAndBlackLabels) {
     DeleteObject(bitmap);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
+}
+
+TEST_F(AboutDialog, RepaintsItsLabelsAndRuleInTheSystemsColoursInHighContrast) {
+    open();
+    HWND dialog = about_.hwnd();
+    const int labels[] = {frmAbout::lblTitle, frmAbout::lblDescription, frmAbout::lblDisclaimer};
+    ASSERT_FALSE(waitsForPaint(dialog));
+    {
+        const testing::HighContrastOn highContrast;
+        SendMessageW(dialog, WM_SYSCOLORCHANGE, 0, 0);
+        EXPECT_TRUE(waitsForPaint(dialog));
+        for (int id : labels) {
+            EXPECT_TRUE(waitsForPaint(about_.control(id))) << id;
+        }
+        pumpMessages();
+        EXPECT_EQ(pixelShown(dialog, 100, 163), GetSysColor(COLOR_BTNSHADOW));
+        EXPECT_EQ(pixelShown(dialog, 100, 164), GetSysColor(COLOR_BTNHIGHLIGHT));
+        for (int id : labels) {
+            const std::set<COLORREF> shown = coloursShown(about_.control(id));
+            EXPECT_TRUE(shown.contains(GetSysColor(COLOR_WINDOWTEXT))) << id;
+            EXPECT_TRUE(shown.contains(GetSysColor(COLOR_WINDOW))) << id;
+            EXPECT_FALSE(shown.contains(GetSysColor(COLOR_BTNFACE))) << id;
+        }
+    }
+    SendMessageW(dialog, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    pumpMessages();
+    EXPECT_EQ(pixelShown(dialog, 100, 163), RGB(128, 128, 128));
+    EXPECT_TRUE(
+        coloursShown(about_.control(frmAbout::lblTitle)).contains(GetSysColor(COLOR_BTNFACE)));
+}
+
+TEST_F(AboutDialog, CtrlCAndCtrlInsertCopyTheNameAndVersionLine) {
+    open();
+    for (UINT key : {UINT{'C'}, UINT{VK_INSERT}}) {
+        setClipboardText(L"before");
+        pressCtrlKey(key);
+        EXPECT_EQ(clipboardText(), L"Quotidia v 1.0\r\n") << key;
+    }
+    EXPECT_TRUE(about_.isLoaded());
+}
+
+TEST_F(AboutDialog, ArrowKeysMoveTheFocusBetweenItsButtonsOnly) {
+    open();
+    for (int from : {frmAbout::cmdOK, frmAbout::cmdSysInfo}) {
+        for (UINT key : {VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP}) {
+            SendMessageW(about_.hwnd(), WM_NEXTDLGCTL,
+                         reinterpret_cast<WPARAM>(about_.control(from)), TRUE);
+            pressKey(key);
+            EXPECT_EQ(focusedId(), from == frmAbout::cmdOK ? frmAbout::cmdSysInfo : frmAbout::cmdOK)
+                << from << " key " << key;
+        }
+    }
+    EXPECT_EQ(lookups_, 0);
 }
 
 // Dismisses each message box the dialog shows, counting them, from another thread

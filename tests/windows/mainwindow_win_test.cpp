@@ -8,17 +8,24 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace quotidia {
 namespace {
 
 using testing::childRect;
+using testing::clipboardText;
+using testing::coloursShown;
 using testing::FixedDayPlatform;
+using testing::HighContrastOn;
 using testing::platformLongDate;
 using testing::pressAltLetter;
+using testing::pressCtrlKey;
 using testing::pressKey;
 using testing::pumpMessages;
+using testing::setClipboardText;
 using testing::TempDir;
+using testing::waitsForPaint;
 
 constexpr char kBook[] = "December 5\r\nFifth\r\n\r\n"
                          "December 6\r\nFirst line\r\nSecond line\r\n\r\n"
@@ -274,9 +281,160 @@ TEST_F(MainWindow, LabelsDrawPureBlueOnTheWindowsColour) {
                          reinterpret_cast<LPARAM>(form_->control(id))));
         EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
         EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
-        EXPECT_EQ(brush, GetSysColorBrush(COLOR_BTNFACE));
+        EXPECT_EQ(brush, GetStockObject(DC_BRUSH));
+        EXPECT_EQ(GetDCBrushColor(dc), GetSysColor(COLOR_BTNFACE));
     }
     DeleteDC(dc);
+}
+
+TEST_F(MainWindow, RepaintsInTheSystemsColoursWhenHighContrastComesAndGoes) {
+    open({2026, 12, 6});
+    const std::vector<HWND> labels{form_->control(frmmain::lblDate),
+                                   form_->control(frmmain::lblQuotes)};
+    for (HWND label : labels) {
+        ASSERT_FALSE(waitsForPaint(label));
+        EXPECT_TRUE(coloursShown(label).contains(RGB(0, 0, 255)));
+    }
+    {
+        const HighContrastOn highContrast;
+        SendMessageW(form_->hwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        for (HWND label : labels) {
+            EXPECT_TRUE(waitsForPaint(label));
+        }
+        pumpMessages();
+        for (HWND label : labels) {
+            const std::set<COLORREF> shown = coloursShown(label);
+            EXPECT_TRUE(shown.contains(GetSysColor(COLOR_WINDOWTEXT)));
+            EXPECT_TRUE(shown.contains(GetSysColor(COLOR_WINDOW)));
+            EXPECT_FALSE(shown.contains(RGB(0, 0, 255)));
+            EXPECT_FALSE(shown.contains(GetSysColor(COLOR_BTNFACE)));
+        }
+    }
+    SendMessageW(form_->hwnd(), WM_SYSCOLORCHANGE, 0, 0);
+    for (HWND label : labels) {
+        EXPECT_TRUE(waitsForPaint(label));
+    }
+    pumpMessages();
+    for (HWND label : labels) {
+        const std::set<COLORREF> shown = coloursShown(label);
+        EXPECT_TRUE(shown.contains(RGB(0, 0, 255)));
+        EXPECT_TRUE(shown.contains(GetSysColor(COLOR_BTNFACE)));
+        EXPECT_FALSE(shown.contains(GetSysColor(COLOR_WINDOW)));
+    }
+}
+
+// Each way of copying, tried on a clipboard that holds something else.
+class MainWindowCopy : public MainWindow {
+  protected:
+    std::wstring copiedBy(void (MainWindowCopy::*way)()) {
+        setClipboardText(L"before");
+        (this->*way)();
+        return clipboardText().value_or(L"(no text)");
+    }
+
+    void ctrlC() { pressCtrlKey('C'); }
+    void ctrlInsert() { pressCtrlKey(VK_INSERT); }
+
+    // The context menu opened by `openMenu`, then C for its "&Copy", read by the menu from
+    // the queue. The menu's items are noted while it is open.
+    template <typename OpenMenu> void throughMenu(OpenMenu openMenu) {
+        static std::vector<std::wstring>* items = nullptr;
+        std::vector<std::wstring> seen;
+        items = &seen;
+        HHOOK hook = SetWindowsHookExW(
+            WH_MSGFILTER,
+            [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                HWND open = FindWindowW(L"#32768", nullptr);
+                if (code == MSGF_MENU && open != nullptr && items->empty()) {
+                    auto menu = reinterpret_cast<HMENU>(SendMessageW(open, MN_GETHMENU, 0, 0));
+                    for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+                        wchar_t text[64]{};
+                        GetMenuStringW(menu, static_cast<UINT>(item), text, 64, MF_BYPOSITION);
+                        items->push_back(text);
+                    }
+                }
+                return CallNextHookEx(nullptr, code, wParam, lParam);
+            },
+            nullptr, GetCurrentThreadId());
+        PostMessageW(form_->hwnd(), WM_CHAR, L'c', 1);
+        openMenu();
+        pumpMessages();
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(seen, std::vector<std::wstring>{L"&Copy"});
+    }
+    void rightClickOn(HWND window, POINT at) {
+        throughMenu([&] {
+            SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+            SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        });
+    }
+    void rightClickOnQuotations() {
+        const RECT label = childRect(form_->control(frmmain::lblQuotes));
+        rightClickOn(form_->hwnd(), POINT{label.left + 5, label.top + 5});
+    }
+    void rightClickOnNext() {
+        rightClickOn(form_->control(frmmain::cmdButtons(frmmain::indexNext)), POINT{3, 3});
+    }
+
+    // The menu as Windows opens it for Shift+F10 and the menu key: without a place.
+    void menuFromKeyboard() {
+        throughMenu([this] {
+            SendMessageW(form_->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetFocus()), -1);
+        });
+    }
+
+    void expectEveryWayCopies(const std::wstring& expected) {
+        const std::pair<const char*, void (MainWindowCopy::*)()> ways[] = {
+            {"Ctrl+C", &MainWindowCopy::ctrlC},
+            {"Ctrl+Insert", &MainWindowCopy::ctrlInsert},
+            {"right-click on the quotations", &MainWindowCopy::rightClickOnQuotations},
+            {"right-click on Next", &MainWindowCopy::rightClickOnNext},
+            {"menu from the keyboard", &MainWindowCopy::menuFromKeyboard},
+        };
+        for (const auto& [name, way] : ways) {
+            EXPECT_EQ(copiedBy(way), expected) << name;
+        }
+    }
+};
+
+TEST_F(MainWindowCopy, EveryWayCopiesTheDateAndTheDaysQuotations) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    expectEveryWayCopies(platformLongDate({2026, 12, 6}) +
+                         L"\r\n\r\nFirst line\r\nSecond line\r\n");
+
+    // The day shown is the day copied, and nothing else changed on the way.
+    click(frmmain::cmdButtons(frmmain::indexNext));
+    SetForegroundWindow(form_->hwnd());
+    expectEveryWayCopies(platformLongDate({2026, 12, 7}) + L"\r\n\r\nSeventh\r\n");
+    EXPECT_EQ(form_->dayState().DayKey, L"December 7");
+    EXPECT_EQ(GetMenu(form_->hwnd()), nullptr);
+}
+
+TEST_F(MainWindowCopy, EveryWayCopiesTheDateAloneOnADayWithoutAnEntry) {
+    open({2026, 12, 8});
+    SetForegroundWindow(form_->hwnd());
+    expectEveryWayCopies(platformLongDate({2026, 12, 8}) + L"\r\n");
+}
+
+TEST_F(MainWindow, ArrowKeysMoveTheFocusAmongTheButtonsOnly) {
+    open({2026, 12, 6});
+    SetForegroundWindow(form_->hwnd());
+    // The buttons in tab order, which right and down follow and left and up go back on.
+    const int buttons[] = {frmmain::cmdButtons(frmmain::indexOK), frmmain::cmdAbout,
+                           frmmain::cmdButtons(frmmain::indexNext),
+                           frmmain::cmdButtons(frmmain::indexPrevious)};
+    constexpr int count = static_cast<int>(std::size(buttons));
+    for (int from = 0; from < count; ++from) {
+        for (UINT key : {VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP}) {
+            SendMessageW(form_->hwnd(), WM_NEXTDLGCTL,
+                         reinterpret_cast<WPARAM>(form_->control(buttons[from])), TRUE);
+            pressKey(key);
+            const int step = key == VK_RIGHT || key == VK_DOWN ? 1 : count - 1;
+            EXPECT_EQ(focusedId(), buttons[(from + step) % count]) << from << " key " << key;
+        }
+    }
+    EXPECT_EQ(form_->dayState().DayKey, L"December 6"); // moving the focus clicks nothing
 }
 
 TEST_F(MainWindow, FocusStartsOnOkAndTabCyclesTheButtonsBothWays) {

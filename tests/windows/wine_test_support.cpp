@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace quotidia::testing {
@@ -16,10 +17,11 @@ void pumpMessages() {
 
 namespace {
 
-void setShift(bool down) {
+void setModifiers(bool shift, bool ctrl = false) {
     std::array<BYTE, 256> keys{};
     GetKeyboardState(keys.data());
-    keys[VK_SHIFT] = down ? 0x80 : 0;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    keys[VK_CONTROL] = ctrl ? 0x80 : 0;
     keys[VK_MENU] = 0;
     SetKeyboardState(keys.data());
 }
@@ -33,13 +35,52 @@ void deliver(UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void pressKey(UINT virtualKey, bool shift) {
-    setShift(shift);
+    setModifiers(shift);
     deliver(WM_KEYDOWN, virtualKey, 1);
     if (virtualKey == VK_RETURN || virtualKey == VK_ESCAPE) {
         deliver(WM_CHAR, virtualKey == VK_RETURN ? L'\r' : 0x1B, 1);
     }
     deliver(WM_KEYUP, virtualKey, 0xC0000001);
-    setShift(false);
+    setModifiers(false);
+}
+
+void pressCtrlKey(UINT virtualKey) {
+    setModifiers(false, true);
+    deliver(WM_KEYDOWN, virtualKey, 1);
+    deliver(WM_KEYUP, virtualKey, 0xC0000001);
+    setModifiers(false);
+}
+
+std::optional<std::wstring> clipboardText() {
+    if (!OpenClipboard(nullptr)) {
+        return std::nullopt;
+    }
+    std::optional<std::wstring> text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT); data != nullptr) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void setClipboardText(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+HighContrastOn::HighContrastOn() {
+    forms::setHighContrastQuery([] { return true; });
+}
+
+HighContrastOn::~HighContrastOn() {
+    forms::setHighContrastQuery(nullptr);
 }
 
 void pressAltLetter(wchar_t letter) {
@@ -58,6 +99,46 @@ SIZE clientSize(HWND window) {
     RECT rect{};
     GetClientRect(window, &rect);
     return SIZE{rect.right, rect.bottom};
+}
+
+std::set<COLORREF> coloursShown(HWND control) {
+    const SIZE size = clientSize(control);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = size.cx;
+    format.bmiHeader.biHeight = -size.cy; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    HDC screen = GetDC(control);
+    BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY);
+    ReleaseDC(control, screen);
+    GdiFlush();
+    std::set<COLORREF> colours;
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (LONG index = 0; index < size.cx * size.cy; ++index) {
+        const DWORD bgr = pixels[index];
+        colours.insert(RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF));
+    }
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    return colours;
+}
+
+COLORREF pixelShown(HWND window, int x, int y) {
+    HDC screen = GetDC(window);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(window, screen);
+    return colour;
+}
+
+bool waitsForPaint(HWND window) {
+    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
 }
 
 TempDir::TempDir() {

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,31 @@ void pumpMessages();
 // A key pressed and released on the focused window, through the dialog manager.
 void pressKey(UINT virtualKey, bool shift = false);
 
+// A key pressed and released with Ctrl held down.
+void pressCtrlKey(UINT virtualKey);
+
 // Alt with a letter, as the keyboard delivers it to the dialog manager.
 void pressAltLetter(wchar_t letter);
+
+// The clipboard's Unicode text, or nullopt when it holds none.
+std::optional<std::wstring> clipboardText();
+// Puts Unicode text on the clipboard, so a test sees whether something replaces it.
+void setClipboardText(const std::wstring& text);
+
+// The forms' high-contrast setting answered "on" while an instance lives.
+class HighContrastOn {
+  public:
+    HighContrastOn();
+    ~HighContrastOn();
+    HighContrastOn(const HighContrastOn&) = delete;
+    HighContrastOn& operator=(const HighContrastOn&) = delete;
+};
+
+// The colours of the pixels a window shows on the screen.
+std::set<COLORREF> coloursShown(HWND window);
+COLORREF pixelShown(HWND window, int x, int y);
+// Whether part of a window waits to be painted.
+bool waitsForPaint(HWND window);
 
 // The class-relative client rectangle of a control in its parent.
 RECT childRect(HWND child);
