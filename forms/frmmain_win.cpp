@@ -1,6 +1,7 @@
 #include "frmmain_win.h"
 
 #include "frmAbout_win.h"
+#include "long_date_win.h"
 #include "quote_lookup.h"
 #include "quotebook_platform_win.h"
 
