@@ -2,6 +2,7 @@
 
 #include "copy_text.h"
 #include "frmAbout_win.h"
+#include "long_date_win.h"
 #include "quote_lookup.h"
 #include "quotebook_platform_win.h"
 

@@ -1,6 +1,7 @@
 // The quote book's Windows platform: locale names, lower-casing, ANSI text, the
 // quote file's place, and long dates over the whole calendar.
 
+#include "long_date_win.h"
 #include "quotebook_platform_win.h"
 #include "wine_test_support.h"
 
