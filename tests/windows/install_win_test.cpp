@@ -204,8 +204,8 @@ UniqueHandle startProgram(const fs::path& program, bool suspended) {
     PROCESS_INFORMATION started{};
     std::wstring commandLine = L"\"" + program.wstring() + L"\"";
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        suspended ? CREATE_SUSPENDED : 0, nullptr,
-                        program.parent_path().c_str(), &startup, &started)) {
+                        suspended ? CREATE_SUSPENDED : 0, nullptr, program.parent_path().c_str(),
+                        &startup, &started)) {
         return nullptr;
     }
     CloseHandle(started.hThread);
@@ -284,7 +284,8 @@ class Installer : public ::testing::Test {
         const fs::path program = folder / L"Quotidia.exe";
         const fs::path shipped = buildFolder() / L"shipped";
         EXPECT_EQ(fileBytes(program), fileBytes(shipped / L"Quotidia.exe"));
-        EXPECT_EQ(fileBytes(folder / L"quotidia-check.exe"), fileBytes(shipped / L"quotidia-check.exe"));
+        EXPECT_EQ(fileBytes(folder / L"quotidia-check.exe"),
+                  fileBytes(shipped / L"quotidia-check.exe"));
         const fs::path uninstaller = folder / L"Uninstall.exe";
         EXPECT_TRUE(fs::exists(uninstaller));
 
