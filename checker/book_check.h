@@ -16,6 +16,9 @@
 
 namespace quotidia {
 
+class FileReplacement;
+class QuotationFit;
+
 enum class ProblemKind {
     missingDay,       // no entry for a day key
     shadowedEntry,    // a later entry has the same key; only the last one is shown
@@ -25,6 +28,7 @@ enum class ProblemKind {
     keyInsideEntry,   // a quotation line that is a key line itself
     blankLineInEntry, // a line of blanks inside an entry, which does not end it
     controlCharacter, // NUL or another control character in a line
+    entryTooLong,     // an entry whose text the quotation area cuts off
 };
 
 struct Problem {
@@ -37,8 +41,9 @@ struct Problem {
 
 // The problems of a quote book: those of its lines in file order, then the days without
 // an entry in calendar order. nullopt when the book could not be read to its end.
-std::optional<std::vector<Problem>> checkBook(std::istream& book,
-                                              const QuoteBookPlatform& platform);
+// Each entry is measured by `fit` when there is one.
+std::optional<std::vector<Problem>> checkBook(std::istream& book, const QuoteBookPlatform& platform,
+                                              QuotationFit* fit = nullptr);
 
 // The 366 day keys of the platform's locale, January 1 to December 31 with February 29.
 std::vector<std::wstring> allDayKeys(const QuoteBookPlatform& platform);
@@ -59,6 +64,12 @@ struct Argument {
     std::filesystem::path path;
 };
 
+// A locale the system knows, by the name --locale takes, and its language in English.
+struct KnownLocale {
+    std::wstring name;
+    std::wstring language;
+};
+
 // What the checker needs of the system it runs on.
 class CheckerEnvironment {
   public:
@@ -70,6 +81,19 @@ class CheckerEnvironment {
 
     virtual void writeOutput(std::wstring_view text) = 0;
     virtual void writeError(std::wstring_view text) = 0;
+
+    // Bytes to standard output as they are; false when they could not be written.
+    virtual bool writeOutputBytes(std::string_view bytes) = 0;
+
+    // A safe replacement of the file (file_replacement.h); nullptr when none can start.
+    virtual std::unique_ptr<FileReplacement>
+    replaceFile(const std::filesystem::path& destination) = 0;
+
+    // The locales whose month names a book may be written in.
+    virtual std::vector<KnownLocale> knownLocales() const = 0;
+
+    // The measure of the quotation area; nullptr where text cannot be measured.
+    virtual std::unique_ptr<QuotationFit> quotationFit() = 0;
 };
 
 namespace exit_code {

@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain_win.h"
 
 #include "about/frmAbout_win.h"
+#include "mainwindow/quotation_area_win.h"
 #include "quotebook/locale_win.h"
 #include "quotebook/quote_lookup.h"
 
@@ -18,7 +19,8 @@ constexpr forms::ControlLayout kControls[] = {
     // colour
     {frmmain::cmdButtons(1), ControlKind::pushButton, L"&OK", 2760, 2640, 855, 375},
     {frmmain::lblDate, ControlKind::label, L"", 960, 240, 4455, 375, kBlue},
-    {frmmain::lblQuotes, ControlKind::label, L"", 360, 840, 5655, 1350, kBlue},
+    {frmmain::lblQuotes, ControlKind::label, L"", quotation_area::kLeft, quotation_area::kTop,
+     quotation_area::kWidth, quotation_area::kHeight, kBlue},
     {frmmain::cmdAbout, ControlKind::pushButton, L"&About", 5640, 240, 735, 375},
     {frmmain::cmdButtons(2), ControlKind::pushButton, L"&Next", 4560, 2640, 855, 375},
     {frmmain::cmdButtons(0), ControlKind::pushButton, L"&Previous", 960, 2640, 855, 375},
@@ -92,7 +94,7 @@ void frmmain::cmdAbout_Click() {
 
 // The fonts are set again on every display, not only once.
 void frmmain::DisplayQuotes() {
-    setFont(lblQuotes, forms::FontSpec{L"garamond", 12});
+    setFont(lblQuotes, forms::FontSpec{quotation_area::kFontFace, quotation_area::kFontPoints});
     setText(lblQuotes, day_.QuoteText);
     setText(lblDate, longDateText(day_.CurrentDay));
 }
