@@ -3,6 +3,8 @@
 // with the reader and key-line rules of the program's own lookup; and the command line
 // of quotidia-check, which prints a day's text or the problems of a book.
 
+#include "checker/file_replacement.h"
+#include "checker/quotation_fit.h"
 #include "quotebook/quotebook_platform.h"
 
 #include <cstdint>
@@ -15,9 +17,6 @@
 #include <vector>
 
 namespace quotidia {
-
-class FileReplacement;
-class QuotationFit;
 
 enum class ProblemKind {
     missingDay,       // no entry for a day key

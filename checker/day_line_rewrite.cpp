@@ -488,6 +488,7 @@ DayLineRewriteResult rewriteDayLines(std::istream& book, const QuoteBookPlatform
             return false;
         }
         BlockReader reader(book);
+        reader.available();
         reader.consume(mark.size());
         result.rewrittenLines = 0;
         return encoding == BookEncoding::utf16Le

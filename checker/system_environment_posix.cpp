@@ -42,7 +42,7 @@ std::wstring languageOf(const std::string& name) {
         return {};
     }
     std::wstring language;
-#ifdef _NL_IDENTIFICATION_LANGUAGE
+#ifdef __GLIBC__
     const char* text = nl_langinfo_l(_NL_IDENTIFICATION_LANGUAGE, locale);
     language = text != nullptr ? wide(text) : std::wstring{};
 #endif
