@@ -15,11 +15,11 @@ void appendQuotationLine(std::wstring& entryText, std::wstring_view line) {
 }
 
 std::wstring entryTooLongMessage(std::wstring_view dayKey, int overflowingLines) {
-    const std::wstring lines =
-        overflowingLines == 1 ? L"1 line" : std::to_wstring(overflowingLines) + L" lines";
+    const std::wstring count = std::to_wstring(overflowingLines);
     return L"the entry for \"" + std::wstring(dayKey) +
-           L"\" does not fit the quotation area: its last " + lines +
-           L" as the window wraps them " + (overflowingLines == 1 ? L"is" : L"are") + L" cut off";
+           L"\" does not fit the quotation area: as the window wraps it, " +
+           (overflowingLines == 1 ? L"1 line overflows and is cut off"
+                                  : count + L" lines overflow and are cut off");
 }
 
 } // namespace quotidia

@@ -520,8 +520,9 @@ TEST_F(RunCheckerTest, EntriesAreMeasuredWhereTextCanBeOtherwiseThatIsSaidOnce) 
     environment.output.clear();
     environment.measures = true;
     EXPECT_EQ(run({path}), exit_code::problems);
-    EXPECT_NE(environment.output.find(path.text + L":1465: the entry for \"December 6\" does not "
-                                                  L"fit the quotation area: its last 2 lines"),
+    EXPECT_NE(environment.output.find(
+                  path.text + L":1465: the entry for \"December 6\" does not "
+                              L"fit the quotation area: as the window wraps it, 2 lines overflow"),
               std::wstring::npos)
         << utf8Of(environment.output);
     EXPECT_EQ(count(L"cannot measure text"), 0u);

@@ -90,7 +90,7 @@ TEST(CheckerOnWindows, EntryTheWindowCutsOffIsReportedWithItsLineAndOverflow) {
     const std::string at = narrow(book) + ":";
     EXPECT_EQ(run->output.find(at + "1:"), std::string::npos) << run->output;
     EXPECT_NE(run->output.find(at + "7: the entry for \"May 2\" does not fit the quotation area: "
-                                    "its last 1 line "),
+                                    "as the window wraps it, 1 line overflows and is cut off"),
               std::string::npos)
         << run->output;
     EXPECT_NE(run->output.find(at + "14: the entry for \"May 3\" does not fit"), std::string::npos);
