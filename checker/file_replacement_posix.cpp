@@ -70,9 +70,15 @@ std::unique_ptr<FileReplacement> startFileReplacement(const std::filesystem::pat
     constexpr int kAttempts = 100;
     constexpr mode_t kNewFileMode = 0666;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::filesystem::path temporary =
-            folder / ("." + destination.filename().string() + "." + std::to_string(getpid()) + "-" +
-                      std::to_string(attempt) + ".tmp");
+        // A hidden name of its own: the file's name, the process and the attempt.
+        std::string name = ".";
+        name += destination.filename().string();
+        name += '.';
+        name += std::to_string(getpid());
+        name += '-';
+        name += std::to_string(attempt);
+        name += ".tmp";
+        std::filesystem::path temporary = folder / name;
         const int descriptor =
             open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
         if (descriptor < 0) {
