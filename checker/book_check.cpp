@@ -3,6 +3,7 @@
 #include "block_reader.h"
 #include "date_value.h"
 #include "day_state.h"
+#include "entry_fit.h"
 #include "key_line.h"
 #include "key_lookalike.h"
 #include "line_scanner.h"
@@ -61,7 +62,7 @@ std::wstring controlCharacterName(wchar_t character) {
 
 class BookChecker {
   public:
-    explicit BookChecker(const QuoteBookPlatform& platform);
+    BookChecker(const QuoteBookPlatform& platform, QuotationFit* fit);
 
     // False when reading stopped at a read error.
     template <typename Unit> bool read(BlockReader& reader);
@@ -88,6 +89,8 @@ class BookChecker {
     void report(std::uint64_t line, ProblemKind kind, std::wstring message);
 
     const QuoteBookPlatform& platform_;
+    QuotationFit* fit_;
+    std::wstring entryText_; // the open entry's text as the lookup returns it, while measured
     std::vector<std::wstring> keys_;
     std::vector<KeyLineMatcher> matchers_;
     std::unordered_map<std::wstring, std::size_t> dayOfLowerKey_;
@@ -98,8 +101,8 @@ class BookChecker {
     std::vector<Problem> problems_;
 };
 
-BookChecker::BookChecker(const QuoteBookPlatform& platform)
-    : platform_(platform), lookalikes_(platform) {
+BookChecker::BookChecker(const QuoteBookPlatform& platform, QuotationFit* fit)
+    : platform_(platform), fit_(fit), lookalikes_(platform) {
     for (const CivilDate& date : everyKeyDate()) {
         keys_.push_back(DayKeyFor(*dateValueOf(date), platform));
         matchers_.emplace_back(keys_.back(), platform);
@@ -142,6 +145,9 @@ void BookChecker::judgeLine(std::uint64_t number, std::basic_string_view<Unit> l
         if (line.empty()) {
             endEntry();
             return;
+        }
+        if (fit_ != nullptr) {
+            appendQuotationLine(entryText_, text);
         }
         judgeQuotationLine(number, trimBlanks<wchar_t>(text), dayOfKeyLine(trimmed));
         return;
@@ -189,7 +195,13 @@ void BookChecker::endEntry() {
         report(entry_->keyLine, ProblemKind::emptyEntry,
                L"the entry for " + inQuotes(keys_[entry_->day]) +
                    L" has no quotation lines: an empty line follows its key line");
+    } else if (fit_ != nullptr) {
+        if (const int overflowing = fit_->overflowingLines(entryText_); overflowing > 0) {
+            report(entry_->keyLine, ProblemKind::entryTooLong,
+                   entryTooLongMessage(keys_[entry_->day], overflowing));
+        }
     }
+    entryText_.clear();
     entry_.reset();
 }
 
@@ -206,6 +218,7 @@ void BookChecker::endEntryAtEndOfFile() {
                L"the entry for " + inQuotes(keys_[entry_->day]) +
                    L" runs into the end of the file; end it with an empty line");
     }
+    entryText_.clear();
     entry_.reset();
 }
 
@@ -256,10 +269,10 @@ std::wstring inQuotes(std::wstring_view text) {
     return L'"' + std::wstring(text) + L'"';
 }
 
-std::optional<std::vector<Problem>> checkBook(std::istream& book,
-                                              const QuoteBookPlatform& platform) {
+std::optional<std::vector<Problem>> checkBook(std::istream& book, const QuoteBookPlatform& platform,
+                                              QuotationFit* fit) {
     BlockReader reader(book);
-    BookChecker checker(platform);
+    BookChecker checker(platform, fit);
     const bool whole = readByteOrderMark(reader) == QuoteFileEncoding::utf16Le
                            ? checker.read<char16_t>(reader)
                            : checker.read<char>(reader);

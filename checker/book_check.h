@@ -2,6 +2,7 @@
 // Checking a quote book for what makes the program show a day wrongly or not at all,
 // with the reader and key-line rules of the program's own lookup.
 
+#include "quotation_fit.h"
 #include "quotebook_platform.h"
 
 #include <cstdint>
@@ -22,6 +23,7 @@ enum class ProblemKind {
     keyInsideEntry,   // a quotation line that is a key line itself
     blankLineInEntry, // a line of blanks inside an entry, which does not end it
     controlCharacter, // NUL or another control character in a line
+    entryTooLong,     // an entry whose text the quotation area cuts off
 };
 
 struct Problem {
@@ -34,8 +36,8 @@ struct Problem {
 
 // The problems of a quote book: those of its lines in file order, then the days without
 // an entry in calendar order. nullopt when the book could not be read to its end.
-std::optional<std::vector<Problem>> checkBook(std::istream& book,
-                                              const QuoteBookPlatform& platform);
+std::optional<std::vector<Problem>> checkBook(std::istream& book, const QuoteBookPlatform& platform,
+                                              QuotationFit* fit = nullptr);
 
 // The 366 day keys of the platform's locale, January 1 to December 31 with February 29.
 std::vector<std::wstring> allDayKeys(const QuoteBookPlatform& platform);

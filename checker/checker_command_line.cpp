@@ -1,7 +1,10 @@
 #include "checker_command_line.h"
 
 #include "book_check.h"
+#include "language_diagnosis.h"
+#include "quotation_fit.h"
 #include "quote_lookup.h"
+#include "rewrite_days_command.h"
 #include "text_encodings.h"
 
 #include <algorithm>
@@ -16,9 +19,11 @@ namespace {
 
 constexpr std::wstring_view kHelp =
     LR"(Usage: quotidia-check [FILE] [--day "MONTH DAY"] [--locale NAME]
+       quotidia-check --rewrite-days FILE [--from NAME] [--locale NAME] [--output OUT]
 
-Checks a Quotidia quote book, or prints the text it holds for one day. The book is
-read exactly as Quotidia reads it.
+Checks a Quotidia quote book, prints the text it holds for one day, or writes it
+again with its day lines in another language. The book is read exactly as
+Quotidia reads it.
 
   FILE            the quote book; Quotes.txt in the current directory by default
   --day "KEY"     print the quotation lines Quotidia shows for the day key KEY, for
@@ -26,31 +31,55 @@ read exactly as Quotidia reads it.
                   empty first line; that empty line is not printed.
                   Exit status 0 when an entry matches, 1 when none does.
   --locale NAME   take the month names and letter case from the locale NAME (for
-                  example de_DE.UTF-8 on Linux, de-DE on Windows) instead of the
-                  user's own; the day keys of a book are spelled in its language
+                  example de_DE.UTF-8 or de-DE on Linux, de-DE on Windows) instead of
+                  the user's own; the day keys of a book are spelled in its language
+  --rewrite-days  write the book again with every day line in the month names of
+                  --locale (the user's own by default) instead of those of --from
+                  ("December 6" becomes "Dezember 6" for de-DE). The line keeps its
+                  blanks, quotes and letter case style; every other byte, the
+                  encoding, byte-order mark and line ends stay as they are.
+  --from NAME     the locale the day lines are written in; English by default
+  --output OUT    write the new book to OUT, which may be FILE itself: it is written
+                  completely beside OUT first and then moved over it, so a failure
+                  leaves OUT as it was. Without --output the book goes to standard
+                  output. Exit status 0 when written, 1 when a day line cannot be
+                  rewritten (each is reported; then nothing is written).
   -h, --help      show this help
+@MEASUREMENT@
 
-Without --day the book is checked, and each problem is reported as FILE:LINE: ...
+Without --day and --rewrite-days the book is checked, and each problem is reported
+as FILE:LINE: ...
   - days without an entry (all 366 of them, February 29 included);
   - entries hidden by a later entry with the same key (Quotidia shows the last);
   - lines that look like day keys but never match one: a leading zero
     ("December 06"), an abbreviated month ("Dec 6"), a day that does not exist
     ("February 30"), text after the day ("December 6, 2024"), the day before the
     month, a word that is not a month name of the locale;
+  - a book whose day lines are in another language than the locale's: said once,
+    with the language and the --rewrite-days command that fixes it;
   - entries without quotation lines, and entries that run into the end of the file
     instead of ending with an empty line;
   - quotation lines that are day keys themselves (looking up that day starts there),
     and lines of only blanks inside an entry (only an empty line ends an entry);
-  - lines holding NUL or other control characters, tabs included.
+  - lines holding NUL or other control characters, tabs included;
+  - entries too long for the quotation area (see above).
 Exit status 0 when the book has no problem, 1 when it has some.
 
-Exit status 2 on bad arguments, an unknown locale or a book that cannot be read.
+Exit status 2 on bad arguments, an unknown locale or a book that cannot be read
+or written.
 )";
+
+constexpr std::wstring_view kNotMeasured =
+    L"this quotidia-check cannot measure text, so entries too long for the quotation area "
+    L"are not found; quotidia-check.exe on Windows measures them. Everything else is checked.";
 
 struct Options {
     bool help = false;
+    bool rewriteDays = false;
     std::optional<std::wstring> day;
     std::wstring locale;
+    std::optional<std::wstring> from;
+    std::optional<Argument> output;
     Argument file{L"Quotes.txt", "Quotes.txt"};
 };
 
@@ -92,9 +121,29 @@ std::variant<Options, std::wstring> parseArguments(const std::vector<Argument>& 
                 return L"--locale needs a locale name";
             }
             options.locale = *locale;
+        } else if (text == L"--rewrite-days") {
+            options.rewriteDays = true;
+        } else if (text == L"--from" || text.starts_with(L"--from=")) {
+            options.from = valueOf(L"--from");
+            if (!options.from || options.from->empty()) {
+                return L"--from needs a locale name";
+            }
+        } else if (text == L"--output" || text.starts_with(L"--output=")) {
+            const bool separate = text == L"--output";
+            const std::optional<std::wstring> output = valueOf(L"--output");
+            if (!output || output->empty()) {
+                return L"--output needs a file name";
+            }
+            options.output = separate ? arguments[index] : Argument{*output, *output};
         } else {
             return L"unknown option " + inQuotes(text);
         }
+    }
+    if (!options.rewriteDays && (options.from || options.output)) {
+        return L"--from and --output go with --rewrite-days";
+    }
+    if (options.rewriteDays && options.day) {
+        return L"--day and --rewrite-days do not go together";
     }
     return options;
 }
@@ -121,11 +170,25 @@ int showDay(std::istream& book, const Options& options, const QuoteBookPlatform&
 
 int showProblems(std::istream& book, const Options& options, const QuoteBookPlatform& platform,
                  CheckerEnvironment& environment) {
-    const std::optional<std::vector<Problem>> problems = checkBook(book, platform);
+    std::wstring report;
+    std::size_t problemCount = 0;
+    // A book in another language is said once; its other problems are those it has
+    // read in its own language, as it will be once rewritten.
+    const QuoteBookPlatform* readAs = &platform;
+    const std::optional<BookLanguage> language = recogniseBookLanguage(book, platform, environment);
+    book.clear();
+    book.seekg(0);
+    if (language) {
+        report += options.file.text + L": " +
+                  languageDiagnosis(*language, options.file.text, options.locale) + L'\n';
+        readAs = language->platform.get();
+        ++problemCount;
+    }
+    const std::unique_ptr<QuotationFit> fit = environment.quotationFit();
+    const std::optional<std::vector<Problem>> problems = checkBook(book, *readAs, fit.get());
     if (!problems) {
         return fail(environment, L"cannot read " + options.file.text);
     }
-    std::wstring report;
     for (const Problem& problem : *problems) {
         report += options.file.text;
         if (problem.line != 0) {
@@ -133,14 +196,29 @@ int showProblems(std::istream& book, const Options& options, const QuoteBookPlat
         }
         report += L": " + problem.message + L'\n';
     }
-    if (problems->empty()) {
+    if (!fit) {
+        report += options.file.text + L": " + std::wstring(kNotMeasured) + L'\n';
+    }
+    problemCount += problems->size();
+    if (problemCount == 0) {
         report += options.file.text + L": no problems; every day has its entry\n";
     } else {
-        report += options.file.text + L": " + std::to_wstring(problems->size()) +
-                  (problems->size() == 1 ? L" problem\n" : L" problems\n");
+        report += options.file.text + L": " + std::to_wstring(problemCount) +
+                  (problemCount == 1 ? L" problem\n" : L" problems\n");
     }
     environment.writeOutput(report);
-    return problems->empty() ? exit_code::clean : exit_code::problems;
+    return problemCount == 0 ? exit_code::clean : exit_code::problems;
+}
+
+std::wstring helpText(CheckerEnvironment& environment) {
+    std::wstring help(kHelp);
+    const std::unique_ptr<QuotationFit> fit = environment.quotationFit();
+    const std::wstring measurement =
+        fit ? fit->description()
+            : L"\nEntries are not measured: " + std::wstring(kNotMeasured) + L"\n";
+    constexpr std::wstring_view kPlace = L"@MEASUREMENT@\n";
+    help.replace(help.find(kPlace), kPlace.size(), measurement);
+    return help;
 }
 
 } // namespace
@@ -169,8 +247,12 @@ int runChecker(const std::vector<Argument>& arguments, CheckerEnvironment& envir
     }
     const Options& options = std::get<Options>(parsed);
     if (options.help) {
-        environment.writeOutput(kHelp);
+        environment.writeOutput(helpText(environment));
         return exit_code::clean;
+    }
+    if (options.rewriteDays) {
+        return rewriteDays({options.file, options.from, options.locale, options.output},
+                           environment);
     }
     const std::unique_ptr<QuoteBookPlatform> platform = environment.platformFor(options.locale);
     if (!platform) {

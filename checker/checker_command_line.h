@@ -2,6 +2,8 @@
 // The command line of quotidia-check: its arguments and options, its help, its output
 // and exit codes. It prints the text a book holds for one day, or the book's problems.
 
+#include "file_replacement.h"
+#include "quotation_fit.h"
 #include "quotebook_platform.h"
 
 #include <filesystem>
@@ -29,6 +31,12 @@ struct Argument {
 // keeps the bytes as they are.
 Argument argumentOfBytes(const std::string& bytes);
 
+// A locale the system knows, by the name --locale takes, and its language in English.
+struct KnownLocale {
+    std::wstring name;
+    std::wstring language;
+};
+
 // What the checker needs of the system it runs on.
 class CheckerEnvironment {
   public:
@@ -40,6 +48,19 @@ class CheckerEnvironment {
 
     virtual void writeOutput(std::wstring_view text) = 0;
     virtual void writeError(std::wstring_view text) = 0;
+
+    // Bytes to standard output as they are; false when they could not be written.
+    virtual bool writeOutputBytes(std::string_view bytes) = 0;
+
+    // A safe replacement of the file (file_replacement.h); nullptr when none can start.
+    virtual std::unique_ptr<FileReplacement>
+    replaceFile(const std::filesystem::path& destination) = 0;
+
+    // The locales whose month names a book may be written in.
+    virtual std::vector<KnownLocale> knownLocales() const = 0;
+
+    // The measure of the quotation area; nullptr where text cannot be measured.
+    virtual std::unique_ptr<QuotationFit> quotationFit() = 0;
 };
 
 namespace exit_code {

@@ -3,8 +3,11 @@
 #include "copy_text.h"
 #include "frmAbout_win.h"
 #include "long_date_win.h"
+#include "quotation_area_win.h"
 #include "quote_lookup.h"
 #include "quotebook_platform_win.h"
+
+#include <string_view>
 
 namespace quotidia {
 
@@ -24,6 +27,15 @@ constexpr forms::ControlLayout kControls[] = {
     {frmmain::cmdButtons(2), ControlKind::pushButton, L"&Next", 4560, 2640, 855, 375},
     {frmmain::cmdButtons(0), ControlKind::pushButton, L"&Previous", 960, 2640, 855, 375},
 };
+
+// quotidia-check measures entries against the quotation label's place and font, so they
+// must be these.
+static_assert(kControls[2].id == frmmain::lblQuotes && kControls[2].left == quotation_area::kLeft &&
+              kControls[2].top == quotation_area::kTop &&
+              kControls[2].width == quotation_area::kWidth &&
+              kControls[2].height == quotation_area::kHeight);
+static_assert(std::wstring_view(quotation_area::kFontFace) == L"garamond" &&
+              quotation_area::kFontPoints == 12);
 
 // A fixed single frame with a title bar and a close box; no sizing, no maximise or
 // minimise. No default and no cancel button: Enter acts on the focused button only. A

@@ -73,6 +73,14 @@ std::wstring QuoteBookPlatformPosix::toLower(std::wstring_view text) const {
     return lower;
 }
 
+std::wstring QuoteBookPlatformPosix::toUpper(std::wstring_view text) const {
+    std::wstring upper(text);
+    for (wchar_t& character : upper) {
+        character = static_cast<wchar_t>(towupper_l(static_cast<wint_t>(character), locale_.get()));
+    }
+    return upper;
+}
+
 std::wstring QuoteBookPlatformPosix::decodeAnsi(std::string_view bytes) const {
     return decodeWindows1252(bytes);
 }

@@ -10,6 +10,27 @@
 
 namespace quotidia {
 
+namespace {
+
+// Text in lower or upper case as the locale maps it; unchanged when the mapping fails.
+std::wstring mapCase(const wchar_t* locale, DWORD mapping, std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int inputLength = static_cast<int>(text.size());
+    const int length =
+        LCMapStringEx(locale, mapping, text.data(), inputLength, nullptr, 0, nullptr, nullptr, 0);
+    if (length <= 0) {
+        return std::wstring(text);
+    }
+    std::wstring mapped(static_cast<size_t>(length), L'\0');
+    LCMapStringEx(locale, mapping, text.data(), inputLength, mapped.data(), length, nullptr,
+                  nullptr, 0);
+    return mapped;
+}
+
+} // namespace
+
 QuoteBookPlatformWin::QuoteBookPlatformWin(std::wstring localeName)
     : localeName_(std::move(localeName)) {}
 
@@ -35,19 +56,11 @@ std::wstring QuoteBookPlatformWin::monthName(int month) const {
 }
 
 std::wstring QuoteBookPlatformWin::toLower(std::wstring_view text) const {
-    if (text.empty()) {
-        return {};
-    }
-    const int inputLength = static_cast<int>(text.size());
-    const int length = LCMapStringEx(locale(), LCMAP_LOWERCASE, text.data(), inputLength, nullptr,
-                                     0, nullptr, nullptr, 0);
-    if (length <= 0) {
-        return std::wstring(text);
-    }
-    std::wstring lower(static_cast<size_t>(length), L'\0');
-    LCMapStringEx(locale(), LCMAP_LOWERCASE, text.data(), inputLength, lower.data(), length,
-                  nullptr, nullptr, 0);
-    return lower;
+    return mapCase(locale(), LCMAP_LOWERCASE, text);
+}
+
+std::wstring QuoteBookPlatformWin::toUpper(std::wstring_view text) const {
+    return mapCase(locale(), LCMAP_UPPERCASE, text);
 }
 
 std::wstring QuoteBookPlatformWin::decodeAnsi(std::string_view bytes) const {

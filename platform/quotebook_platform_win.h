@@ -23,6 +23,7 @@ class QuoteBookPlatformWin : public QuoteBookPlatform {
     DateValue now() const override;
     std::wstring monthName(int month) const override;
     std::wstring toLower(std::wstring_view text) const override;
+    std::wstring toUpper(std::wstring_view text) const override;
     std::wstring decodeAnsi(std::string_view bytes) const override;
     std::filesystem::path quoteFilePath() const override;
 

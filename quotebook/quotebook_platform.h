@@ -24,6 +24,9 @@ class QuoteBookPlatform {
     // Text in lower case, character by character, as the locale lower-cases it.
     virtual std::wstring toLower(std::wstring_view text) const = 0;
 
+    // Text in upper case, as the locale upper-cases it.
+    virtual std::wstring toUpper(std::wstring_view text) const = 0;
+
     // Text in the system's 8-bit (ANSI) code page, decoded.
     virtual std::wstring decodeAnsi(std::string_view bytes) const = 0;
 

@@ -2,12 +2,15 @@
 
 #include "checker_command_line.h"
 #include "fake_quotebook_platform.h"
+#include "file_replacement.h"
+#include "quotation_fit.h"
 #include "quote_lookup.h"
 #include "utf16le.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -247,16 +250,22 @@ TEST(CheckerText, ArgumentBytesAreUtf8OrElseLatin1) {
 }
 
 // The checker's surroundings with fixed answers: the fake platform for every known
-// locale, and the output collected.
+// locale ("de" has German month names), the output collected, files replaced for real
+// unless a failure is asked for, and a quotation area of five lines where asked for.
 class FakeEnvironment : public CheckerEnvironment {
   public:
     std::wstring output;
     std::wstring error;
+    std::string outputBytes;
+    std::optional<std::size_t> failWritingAfter; // bytes written to a file before it fails
+    bool measures = false;
 
     std::unique_ptr<QuoteBookPlatform> platformFor(std::wstring_view localeName) const override {
         auto platform = std::make_unique<FakeQuoteBookPlatform>();
         if (localeName == L"de") {
-            platform->months[11] = L"Dezember";
+            platform->months = {L"Januar",    L"Februar", L"M\u00E4rz", L"April",
+                                L"Mai",       L"Juni",    L"Juli",      L"August",
+                                L"September", L"Oktober", L"November",  L"Dezember"};
         } else if (!localeName.empty()) {
             return nullptr;
         }
@@ -265,6 +274,57 @@ class FakeEnvironment : public CheckerEnvironment {
 
     void writeOutput(std::wstring_view text) override { output += text; }
     void writeError(std::wstring_view text) override { error += text; }
+    bool writeOutputBytes(std::string_view bytes) override {
+        outputBytes += bytes;
+        return true;
+    }
+
+    std::unique_ptr<FileReplacement>
+    replaceFile(const std::filesystem::path& destination) override {
+        std::unique_ptr<FileReplacement> real = startFileReplacement(destination);
+        if (!failWritingAfter || !real) {
+            return real;
+        }
+        return std::make_unique<FailingReplacement>(std::move(real), *failWritingAfter);
+    }
+
+    std::vector<KnownLocale> knownLocales() const override { return {{L"de", L"German"}}; }
+
+    std::unique_ptr<QuotationFit> quotationFit() override {
+        return measures ? std::make_unique<FiveLineArea>() : nullptr;
+    }
+
+  private:
+    // A real replacement whose disk fills up after so many bytes.
+    class FailingReplacement : public FileReplacement {
+      public:
+        FailingReplacement(std::unique_ptr<FileReplacement> real, std::size_t room)
+            : real_(std::move(real)), room_(room) {}
+        bool write(std::string_view bytes) override {
+            if (bytes.size() > room_) {
+                real_->write(bytes.substr(0, room_));
+                return false;
+            }
+            room_ -= bytes.size();
+            return real_->write(bytes);
+        }
+        bool commit() override { return real_->commit(); }
+
+      private:
+        std::unique_ptr<FileReplacement> real_;
+        std::size_t room_;
+    };
+
+    // One line per quotation line and the empty first line; five lines fit.
+    class FiveLineArea : public QuotationFit {
+      public:
+        int overflowingLines(std::wstring_view quoteText) override {
+            const auto lines =
+                static_cast<int>(std::count(quoteText.begin(), quoteText.end(), L'\r')) + 1;
+            return std::max(lines - 5, 0);
+        }
+        std::wstring description() const override { return L"\nMeasured in five lines.\n"; }
+    };
 };
 
 class RunCheckerTest : public ::testing::Test {
@@ -311,11 +371,8 @@ TEST_F(RunCheckerTest, CheckReportsProblemsWithFileAndLine) {
     environment.output.clear();
     writeBook(fullBook(FakeQuoteBookPlatform{}));
     EXPECT_EQ(run({book}), exit_code::clean);
-    EXPECT_EQ(environment.output, book.text + L": no problems; every day has its entry\n");
-
-    // Under another locale every key of this book is no month name.
-    EXPECT_EQ(run({text(L"--locale=de"), book}), exit_code::problems);
-    EXPECT_NE(environment.output.find(L"no entry for \"Dezember 1\""), std::wstring::npos);
+    EXPECT_TRUE(
+        environment.output.ends_with(book.text + L": no problems; every day has its entry\n"));
 }
 
 TEST_F(RunCheckerTest, BadArgumentsAndUnreadableBooksExitWithTwo) {
@@ -342,6 +399,133 @@ TEST_F(RunCheckerTest, HelpDescribesTheOptions) {
         EXPECT_NE(environment.output.find(part), std::wstring::npos)
             << std::string(part.begin(), part.end());
     }
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(RunCheckerTest, RewriteDaysInPlaceOrToStandardOutput) {
+    const std::string english = "December 6\r\nOne\r\n\r\n";
+    const Argument book = writeBook(english);
+    EXPECT_EQ(run({text(L"--rewrite-days"), book, text(L"--locale=de")}), exit_code::clean);
+    EXPECT_EQ(environment.outputBytes, "Dezember 6\r\nOne\r\n\r\n");
+    EXPECT_EQ(readFile(book.path), english);
+
+    EXPECT_EQ(run({text(L"--rewrite-days"), book, text(L"--locale"), text(L"de"), text(L"--output"),
+                   book}),
+              exit_code::clean);
+    EXPECT_EQ(readFile(book.path), "Dezember 6\r\nOne\r\n\r\n");
+    EXPECT_NE(environment.output.find(L"1 day line rewritten from English"), std::wstring::npos);
+    EXPECT_EQ(run({text(L"--rewrite-days"), book, text(L"--from=de"), text(L"--output"), book}),
+              exit_code::clean);
+    EXPECT_EQ(readFile(book.path), english);
+    // Only the book is left in its folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(RunCheckerTest, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
+    std::string english;
+    for (int day = 1; day <= 31; ++day) {
+        english +=
+            "December " + std::to_string(day) + "\r\n" + std::string(100000, 'q') + "\r\n\r\n";
+    }
+    const Argument book = writeBook(english);
+    environment.failWritingAfter = 1000000;
+    EXPECT_EQ(run({text(L"--rewrite-days"), book, text(L"--locale=de"), text(L"--output"), book}),
+              exit_code::unusable);
+    EXPECT_NE(environment.error.find(L"it is as it was"), std::wstring::npos);
+    EXPECT_EQ(readFile(book.path), english);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
+    // An output in a folder that does not exist cannot even start.
+    EXPECT_EQ(run({text(L"--rewrite-days"), book, text(L"--output"),
+                   text((folder / "missing" / "Quotes.txt").wstring())}),
+              exit_code::unusable);
+}
+
+TEST_F(RunCheckerTest, RewriteDaysArgumentsAreChecked) {
+    const Argument book = writeBook("May 1\r\nOne\r\n\r\n");
+    for (const std::vector<Argument>& arguments :
+         {std::vector<Argument>{book, text(L"--from=de")},
+          {book, text(L"--output"), book},
+          {text(L"--rewrite-days"), book, text(L"--day=May 1")},
+          {text(L"--rewrite-days"), book, text(L"--from=xx")},
+          {text(L"--rewrite-days"), book, text(L"--output")},
+          {text(L"--rewrite-days"), text(folder.wstring())}}) {
+        EXPECT_EQ(run(arguments), exit_code::unusable);
+    }
+}
+
+TEST_F(RunCheckerTest, BookInAnotherLanguageIsSaidOnceWithTheCommandThatRewritesIt) {
+    FakeEnvironment german;
+    std::string book;
+    for (const std::wstring& key : allDayKeys(*german.platformFor(L"de"))) {
+        book += utf8Of(key) + "\r\nQuotation\r\n\r\n";
+    }
+    book += "Mai 1\r\nShown instead of the first\r\n\r\n";
+    const Argument path = writeBook(book);
+    EXPECT_EQ(run({path}), exit_code::problems);
+    const std::wstring& report = environment.output;
+    EXPECT_NE(report.find(path.text + L": the day lines are in German (246 of 367 are German day "
+                                      L"keys and not those of this locale)"),
+              std::wstring::npos)
+        << utf8Of(report);
+    EXPECT_NE(report.find(L"quotidia-check --rewrite-days \"" + path.text +
+                          L"\" --from de --output \"" + path.text + L"\""),
+              std::wstring::npos);
+    // The other problems are still listed: here the hidden entry for "Mai 1".
+    EXPECT_NE(report.find(L"the entry for \"Mai 1\" is hidden"), std::wstring::npos);
+    EXPECT_EQ(report.find(L"is not a month name"), std::wstring::npos);
+    EXPECT_EQ(report.find(L"no entry for"), std::wstring::npos);
+
+    // An English book under a German locale names English; it needs no --from.
+    environment.output.clear();
+    writeBook(fullBook(FakeQuoteBookPlatform{}));
+    EXPECT_EQ(run({text(L"--locale=de"), path}), exit_code::problems);
+    EXPECT_NE(environment.output.find(L"in English"), std::wstring::npos);
+    EXPECT_NE(
+        environment.output.find(L"--rewrite-days \"" + path.text + L"\" --locale de --output"),
+        std::wstring::npos);
+    EXPECT_NE(environment.output.find(path.text + L": 1 problem\n"), std::wstring::npos);
+}
+
+TEST_F(RunCheckerTest, EntriesAreMeasuredWhereTextCanBeOtherwiseThatIsSaidOnce) {
+    std::string book = fullBook(FakeQuoteBookPlatform{});
+    book += "December 6\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n\r\n";
+    const Argument path = writeBook(book);
+    EXPECT_EQ(run({path}), exit_code::problems);
+    const auto count = [&](std::wstring_view part) {
+        std::size_t found = 0;
+        for (std::size_t at = environment.output.find(part); at != std::wstring::npos;
+             at = environment.output.find(part, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    EXPECT_EQ(count(L"cannot measure text"), 1u);
+    EXPECT_EQ(count(L"does not fit"), 0u);
+
+    environment.output.clear();
+    environment.measures = true;
+    EXPECT_EQ(run({path}), exit_code::problems);
+    EXPECT_NE(environment.output.find(
+                  path.text + L":1465: the entry for \"December 6\" does not "
+                              L"fit the quotation area: as the window wraps it, 2 lines overflow"),
+              std::wstring::npos)
+        << utf8Of(environment.output);
+    EXPECT_EQ(count(L"cannot measure text"), 0u);
+
+    environment.output.clear();
+    EXPECT_EQ(run({text(L"--help")}), exit_code::clean);
+    EXPECT_NE(environment.output.find(L"Measured in five lines."), std::wstring::npos);
+    environment.measures = false;
+    EXPECT_EQ(run({text(L"--help")}), exit_code::clean);
+    EXPECT_EQ(count(L"cannot measure text"), 1u);
 }
 
 } // namespace

@@ -41,6 +41,14 @@ class FakeQuoteBookPlatform : public QuoteBookPlatform {
         return lower;
     }
 
+    std::wstring toUpper(std::wstring_view text) const override {
+        std::wstring upper(text);
+        for (wchar_t& c : upper) {
+            c = upperCharacter(c);
+        }
+        return upper;
+    }
+
     std::wstring decodeAnsi(std::string_view bytes) const override {
         return decodeWindows1252(bytes);
     }
@@ -58,6 +66,20 @@ class FakeQuoteBookPlatform : public QuoteBookPlatform {
         }
         if (c >= 0x400 && c <= 0x40F) {
             return static_cast<wchar_t>(c + 0x50);
+        }
+        return c;
+    }
+
+    static wchar_t upperCharacter(wchar_t c) {
+        const bool asciiLower = c >= L'a' && c <= L'z';
+        const bool latin1Lower = c >= 0xE0 && c <= 0xFE && c != 0xF7;
+        const bool greekLower = c >= 0x3B1 && c <= 0x3CB && c != 0x3C2;
+        const bool cyrillicLower = c >= 0x430 && c <= 0x44F;
+        if (asciiLower || latin1Lower || greekLower || cyrillicLower) {
+            return static_cast<wchar_t>(c - 0x20);
+        }
+        if (c >= 0x450 && c <= 0x45F) {
+            return static_cast<wchar_t>(c - 0x50);
         }
         return c;
     }

@@ -1,5 +1,11 @@
 #include "quotebook_platform_posix.h"
 
+#include "day_line_rewrite.h"
+#include "system_environment.h"
+
+#include <algorithm>
+#include <sstream>
+
 #include <gtest/gtest.h>
 
 // glibc keeps the LOCPATH it parsed for newlocale for the life of the process; that is
@@ -31,6 +37,50 @@ TEST(QuoteBookPlatformPosix, LocaleMonthNamesAndLetterCase) {
     ASSERT_TRUE(german) << "the de_DE.UTF-8 locale was not compiled into LOCPATH";
     EXPECT_EQ(german->monthName(3), L"M\u00E4rz");
     EXPECT_EQ(german->toLower(L"M\u00C4RZ"), L"m\u00E4rz");
+}
+
+TEST(SystemEnvironmentPosix, TakesWindowsLocaleNamesAndListsCompiledLocalesByLanguage) {
+    const auto environment = makeSystemEnvironment();
+    const auto german = environment->platformFor(L"de-DE");
+    ASSERT_TRUE(german);
+    EXPECT_EQ(german->monthName(12), L"Dezember");
+    EXPECT_FALSE(environment->platformFor(L"xx-NOWHERE"));
+    const std::vector<KnownLocale> locales = environment->knownLocales();
+    EXPECT_NE(std::find_if(locales.begin(), locales.end(),
+                           [](const KnownLocale& locale) {
+                               return locale.name == L"fr_FR.UTF-8" && locale.language == L"French";
+                           }),
+              locales.end());
+    EXPECT_FALSE(environment->quotationFit());
+}
+
+TEST(SystemEnvironmentPosix, RewriteThroughTheLocalesAndBackKeepsTheBook) {
+    const auto environment = makeSystemEnvironment();
+    const auto user = environment->platformFor(L"");
+    const EnglishMonthNames english(*user);
+    const std::string original = "MARCH 3\r\nOne\r\n\r\nAugust 31\r\nTwo\r\n";
+    std::string book = original;
+    const QuoteBookPlatform* from = &english;
+    std::vector<std::unique_ptr<QuoteBookPlatform>> locales;
+    for (const wchar_t* name : {L"de_DE.UTF-8", L"fr-FR", L"es_ES.UTF-8"}) {
+        locales.push_back(environment->platformFor(name));
+        ASSERT_TRUE(locales.back());
+        std::istringstream input(book);
+        book.clear();
+        rewriteDayLines(input, *from, *locales.back(), [&book](std::string_view bytes) {
+            book += bytes;
+            return true;
+        });
+        from = locales.back().get();
+    }
+    EXPECT_EQ(book, "MARZO 3\r\nOne\r\n\r\nagosto 31\r\nTwo\r\n");
+    std::istringstream input(book);
+    std::string back;
+    rewriteDayLines(input, *from, english, [&back](std::string_view bytes) {
+        back += bytes;
+        return true;
+    });
+    EXPECT_EQ(back, original);
 }
 
 } // namespace

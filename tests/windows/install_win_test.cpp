@@ -5,7 +5,10 @@
 // name comes in QUOTIDIA_INSTALLER; it lies in the build's packages folder, beside the
 // tests folder that holds this executable.
 
+#include "day_state.h"
 #include "frmmain_win.h"
+#include "quote_lookup.h"
+#include "quotebook_platform_win.h"
 #include "unique_handles_win.h"
 #include "wine_test_support.h"
 
@@ -473,6 +476,45 @@ TEST_F(Installer, StopsBeforeChangingAnythingWhenTheProgramCannotBeClosed) {
     endProgram(stuck.get());
     expectInstalled(scope, scope.folder, true);
     EXPECT_EQ(fileBytes(book), kEditedBook);
+}
+
+// Run under a German regional format (the test entry sets it): the installer writes the
+// shipped book with German day lines, and Quotidia started from the installation shows
+// today's quotation. The book it wrote counts as unedited at the next install.
+TEST_F(Installer, RegionalFormatGetsTheBookInItsMonthNamesAndTodaysQuotation) {
+    std::array<wchar_t, LOCALE_NAME_MAX_LENGTH> locale{};
+    GetUserDefaultLocaleName(locale.data(), static_cast<int>(locale.size()));
+    ASSERT_EQ(std::wstring(locale.data()), L"de-DE");
+    const Scope scope = currentUser();
+    const fs::path book = scope.folder / L"Quotes.txt";
+    install(scope.option);
+    const std::string german = fileBytes(book);
+    EXPECT_NE(german.find("\r\n\r\nM\xC3\xA4rz 1\r\n"), std::string::npos);
+    EXPECT_NE(german.find("\r\n\r\nDezember 31\r\n"), std::string::npos);
+    EXPECT_EQ(german.find("December"), std::string::npos);
+    EXPECT_TRUE(german.starts_with("Januar 1\r\n"));
+
+    install(scope.option);
+    EXPECT_EQ(fileBytes(book), german);
+    EXPECT_FALSE(fs::exists(scope.folder / L"Quotes.new.txt"));
+
+    const QuoteBookPlatformWin platform;
+    DayState today;
+    initialiseToPresent(today, platform);
+    const std::wstring expected = findQuotes(book, today.DayKey, platform);
+    ASSERT_FALSE(expected.empty()) << "no entry for " << ::testing::PrintToString(today.DayKey);
+    const fs::path program = scope.folder / L"Quotidia.exe";
+    const UniqueHandle process = startProgram(program, false);
+    ASSERT_NE(process, nullptr);
+    const HWND window = waitForWindow(kMainClass, program);
+    ASSERT_NE(window, nullptr);
+    const HWND label = GetDlgItem(window, frmmain::lblQuotes);
+    std::wstring shown(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+    shown.resize(static_cast<std::size_t>(
+        GetWindowTextW(label, shown.data(), static_cast<int>(shown.size()))));
+    EXPECT_EQ(shown, expected);
+    endProgram(process.get());
+    uninstall(scope);
 }
 
 } // namespace
