@@ -6,6 +6,7 @@
 #include "key_line.h"
 #include "key_lookalike.h"
 #include "line_scanner.h"
+#include "quote_lookup.h"
 #include "text_units.h"
 
 #include <algorithm>
@@ -59,6 +60,20 @@ std::wstring controlCharacterName(wchar_t character) {
     }
 }
 
+// The units of a line that are held and judged: enough for the most text the program
+// shows of an entry, however the file spends its units on characters.
+template <typename Unit>
+constexpr std::size_t kJudgedLineUnits = kMaxQuoteTextLength* kMaxUnitsPerCharacter<Unit>;
+
+// The UTF-16 units a text takes, as the program counts the text it shows.
+std::size_t utf16Length(std::wstring_view text) {
+    constexpr auto kLastBmpCharacter = static_cast<std::uint32_t>(0xFFFF);
+    return text.size() +
+           static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](wchar_t character) {
+               return static_cast<std::uint32_t>(character) > kLastBmpCharacter;
+           }));
+}
+
 class BookChecker {
   public:
     explicit BookChecker(const QuoteBookPlatform& platform);
@@ -66,26 +81,29 @@ class BookChecker {
     // False when reading stopped at a read error.
     template <typename Unit> bool read(BlockReader& reader);
 
-    std::vector<Problem> takeProblems();
+    CheckResult takeResult();
 
   private:
     struct OpenEntry {
         std::size_t day = 0;
         std::uint64_t keyLine = 0;
         std::uint64_t quotationLines = 0;
+        std::size_t shownLength = 0; // UTF-16 units of the text the lookup returns for it
     };
 
-    template <typename Unit>
-    void judgeLine(std::uint64_t number, std::basic_string_view<Unit> line);
+    template <typename Unit> void judgeLine(const typename LineScanner<Unit>::Line& line);
     template <typename Unit>
     std::optional<std::size_t> dayOfKeyLine(std::basic_string_view<Unit> trimmedLine);
     void startEntry(std::size_t day, std::uint64_t keyLine);
     void endEntry();
     void endEntryAtEndOfFile();
-    void judgeQuotationLine(std::uint64_t number, std::wstring_view trimmedText,
+    void judgeQuotationLine(std::uint64_t number, std::wstring_view text, bool cut,
                             std::optional<std::size_t> keyLineDay);
     void judgeLineOutsideEntries(std::uint64_t number, std::wstring_view trimmedText);
-    void report(std::uint64_t line, ProblemKind kind, std::wstring message);
+    // Counts a problem, and lists it while its kind has room; the message is made only
+    // then.
+    template <typename MakeMessage>
+    void report(std::uint64_t line, ProblemKind kind, MakeMessage makeMessage);
 
     const QuoteBookPlatform& platform_;
     std::vector<std::wstring> keys_;
@@ -95,7 +113,7 @@ class BookChecker {
     KeyLookalikes lookalikes_;
     std::vector<std::uint64_t> lastEntryLine_; // per day; 0 while the day has none
     std::optional<OpenEntry> entry_;
-    std::vector<Problem> problems_;
+    CheckResult result_;
 };
 
 BookChecker::BookChecker(const QuoteBookPlatform& platform)
@@ -112,8 +130,8 @@ BookChecker::BookChecker(const QuoteBookPlatform& platform)
 
 template <typename Unit> bool BookChecker::read(BlockReader& reader) {
     LineScanner<Unit> lines(reader);
-    while (const auto line = lines.nextLine()) {
-        judgeLine(line->number, line->text);
+    while (const auto line = lines.nextLine(kJudgedLineUnits<Unit>)) {
+        judgeLine<Unit>(*line);
     }
     if (lines.failed()) {
         return false;
@@ -121,7 +139,8 @@ template <typename Unit> bool BookChecker::read(BlockReader& reader) {
     endEntryAtEndOfFile();
     for (std::size_t day = 0; day < keys_.size(); ++day) {
         if (lastEntryLine_[day] == 0) {
-            report(0, ProblemKind::missingDay, L"no entry for " + inQuotes(keys_[day]));
+            report(0, ProblemKind::missingDay,
+                   [&] { return L"no entry for " + inQuotes(keys_[day]); });
         }
     }
     return true;
@@ -129,21 +148,23 @@ template <typename Unit> bool BookChecker::read(BlockReader& reader) {
 
 // Lines are judged as the lookup judges them: outside an entry each line on its own as
 // a possible key line; inside one, every line is a quotation line up to an empty line.
-template <typename Unit>
-void BookChecker::judgeLine(std::uint64_t number, std::basic_string_view<Unit> line) {
+// A line cut short is judged by its whole characters, as the lookup shows it.
+template <typename Unit> void BookChecker::judgeLine(const typename LineScanner<Unit>::Line& line) {
+    const std::uint64_t number = line.number;
     std::wstring text;
-    appendLineText(text, line, platform_);
+    appendLineText(text, line.cut ? wholeCharacters(line.text) : line.text, platform_);
     if (const std::optional<wchar_t> control = firstControlCharacter(text)) {
-        report(number, ProblemKind::controlCharacter,
-               L"the line holds the control character " + controlCharacterName(*control));
+        report(number, ProblemKind::controlCharacter, [&] {
+            return L"the line holds the control character " + controlCharacterName(*control);
+        });
     }
-    const std::basic_string_view<Unit> trimmed = trimBlanks(line);
+    const std::basic_string_view<Unit> trimmed = trimBlanks(line.text);
     if (entry_) {
-        if (line.empty()) {
+        if (line.text.empty() && !line.cut) {
             endEntry();
             return;
         }
-        judgeQuotationLine(number, trimBlanks<wchar_t>(text), dayOfKeyLine(trimmed));
+        judgeQuotationLine(number, text, line.cut, dayOfKeyLine(trimmed));
         return;
     }
     if (trimmed.empty()) {
@@ -175,20 +196,22 @@ std::optional<std::size_t> BookChecker::dayOfKeyLine(std::basic_string_view<Unit
 
 void BookChecker::startEntry(std::size_t day, std::uint64_t keyLine) {
     if (lastEntryLine_[day] != 0) {
-        report(lastEntryLine_[day], ProblemKind::shadowedEntry,
-               L"the entry for " + inQuotes(keys_[day]) +
+        report(lastEntryLine_[day], ProblemKind::shadowedEntry, [&] {
+            return L"the entry for " + inQuotes(keys_[day]) +
                    L" is hidden by the later entry at line " + std::to_wstring(keyLine) +
-                   L"; Quotidia shows only the last one");
+                   L"; Quotidia shows only the last one";
+        });
     }
     lastEntryLine_[day] = keyLine;
-    entry_ = OpenEntry{day, keyLine, 0};
+    entry_ = OpenEntry{day, keyLine, 0, 0};
 }
 
 void BookChecker::endEntry() {
     if (entry_->quotationLines == 0) {
-        report(entry_->keyLine, ProblemKind::emptyEntry,
-               L"the entry for " + inQuotes(keys_[entry_->day]) +
-                   L" has no quotation lines: an empty line follows its key line");
+        report(entry_->keyLine, ProblemKind::emptyEntry, [&] {
+            return L"the entry for " + inQuotes(keys_[entry_->day]) +
+                   L" has no quotation lines: an empty line follows its key line";
+        });
     }
     entry_.reset();
 }
@@ -198,66 +221,108 @@ void BookChecker::endEntryAtEndOfFile() {
         return;
     }
     if (entry_->quotationLines == 0) {
-        report(entry_->keyLine, ProblemKind::emptyEntry,
-               L"the entry for " + inQuotes(keys_[entry_->day]) +
-                   L" has no quotation lines: the file ends after its key line");
+        report(entry_->keyLine, ProblemKind::emptyEntry, [&] {
+            return L"the entry for " + inQuotes(keys_[entry_->day]) +
+                   L" has no quotation lines: the file ends after its key line";
+        });
     } else {
-        report(entry_->keyLine, ProblemKind::entryRunsToEnd,
-               L"the entry for " + inQuotes(keys_[entry_->day]) +
-                   L" runs into the end of the file; end it with an empty line");
+        report(entry_->keyLine, ProblemKind::entryRunsToEnd, [&] {
+            return L"the entry for " + inQuotes(keys_[entry_->day]) +
+                   L" runs into the end of the file; end it with an empty line";
+        });
     }
     entry_.reset();
 }
 
-void BookChecker::judgeQuotationLine(std::uint64_t number, std::wstring_view trimmedText,
+void BookChecker::judgeQuotationLine(std::uint64_t number, std::wstring_view text, bool cut,
                                      std::optional<std::size_t> keyLineDay) {
     ++entry_->quotationLines;
-    if (trimmedText.empty()) {
-        report(number, ProblemKind::blankLineInEntry,
-               L"a line of only blanks inside the entry for " + inQuotes(keys_[entry_->day]) +
-                   L" is shown as a quotation line; only an empty line ends an entry");
+    // The lookup keeps the entry's first kMaxQuoteTextLength units, separators included;
+    // a cut line holds more than that by itself.
+    if (entry_->shownLength <= kMaxQuoteTextLength) {
+        entry_->shownLength = cut ? SIZE_MAX : entry_->shownLength + 1 + utf16Length(text);
+        if (entry_->shownLength > kMaxQuoteTextLength) {
+            report(entry_->keyLine, ProblemKind::entryTooLong, [&] {
+                return L"the entry for " + inQuotes(keys_[entry_->day]) + L" is longer than the " +
+                       std::to_wstring(kMaxQuoteTextLength) +
+                       L" characters Quotidia shows; its text is cut off at line " +
+                       std::to_wstring(number);
+            });
+        }
+    }
+    const std::wstring_view trimmedText = trimBlanks<wchar_t>(text);
+    if (trimmedText.empty() && !cut) {
+        report(number, ProblemKind::blankLineInEntry, [&] {
+            return L"a line of only blanks inside the entry for " + inQuotes(keys_[entry_->day]) +
+                   L" is shown as a quotation line; only an empty line ends an entry";
+        });
     } else if (keyLineDay == entry_->day) {
-        report(number, ProblemKind::keyInsideEntry,
-               L"the key line " + inQuotes(trimmedText) +
+        report(number, ProblemKind::keyInsideEntry, [&] {
+            return L"the key line " + inQuotes(trimmedText) +
                    L" repeats inside its own entry (begun at line " +
-                   std::to_wstring(entry_->keyLine) + L") and is shown as a quotation line");
+                   std::to_wstring(entry_->keyLine) + L") and is shown as a quotation line";
+        });
     } else if (keyLineDay) {
-        report(number, ProblemKind::keyInsideEntry,
-               L"the quotation line " + inQuotes(trimmedText) + L" in the entry for " +
+        report(number, ProblemKind::keyInsideEntry, [&] {
+            return L"the quotation line " + inQuotes(trimmedText) + L" in the entry for " +
                    inQuotes(keys_[entry_->day]) + L" is the key line of " +
                    inQuotes(keys_[*keyLineDay]) +
-                   L": looking up that day starts here and shows the rest of this entry");
+                   L": looking up that day starts here and shows the rest of this entry";
+        });
     }
 }
 
 void BookChecker::judgeLineOutsideEntries(std::uint64_t number, std::wstring_view trimmedText) {
     if (const std::optional<std::wstring> reason = lookalikes_.whyNoKey(trimmedText)) {
-        report(number, ProblemKind::unmatchableKey,
-               inQuotes(trimmedText) + L" looks like a day key but matches no day: " + *reason);
+        report(number, ProblemKind::unmatchableKey, [&] {
+            return inQuotes(trimmedText) + L" looks like a day key but matches no day: " + *reason;
+        });
     }
 }
 
-void BookChecker::report(std::uint64_t line, ProblemKind kind, std::wstring message) {
-    problems_.push_back(Problem{line, kind, std::move(message)});
+template <typename MakeMessage>
+void BookChecker::report(std::uint64_t line, ProblemKind kind, MakeMessage makeMessage) {
+    std::uint64_t& count = result_.counts.at(static_cast<std::size_t>(kind));
+    if (count < kListedProblemsPerKind) {
+        result_.listed.push_back(Problem{line, kind, makeMessage()});
+    }
+    ++count;
 }
 
-std::vector<Problem> BookChecker::takeProblems() {
-    // Problems found later about earlier lines (a hidden entry) take their line's place;
-    // those of the book as a whole come last.
-    std::stable_sort(problems_.begin(), problems_.end(), [](const Problem& a, const Problem& b) {
-        return (a.line == 0 ? UINT64_MAX : a.line) < (b.line == 0 ? UINT64_MAX : b.line);
-    });
-    return std::move(problems_);
+CheckResult BookChecker::takeResult() {
+    // Problems found later about earlier lines (a hidden entry, one too long) take their
+    // line's place; those of the book as a whole come last.
+    std::stable_sort(
+        result_.listed.begin(), result_.listed.end(), [](const Problem& a, const Problem& b) {
+            return (a.line == 0 ? UINT64_MAX : a.line) < (b.line == 0 ? UINT64_MAX : b.line);
+        });
+    return std::move(result_);
 }
 
 } // namespace
 
+std::uint64_t CheckResult::total() const {
+    std::uint64_t sum = 0;
+    for (const std::uint64_t count : counts) {
+        sum += count;
+    }
+    return sum;
+}
+
 std::wstring inQuotes(std::wstring_view text) {
+    if (text.size() > kLongestQuotedText) {
+        // Where wchar_t holds UTF-16, a character is not cut in half.
+        constexpr wchar_t kFirstLead = 0xD800;
+        constexpr wchar_t kLastLead = 0xDBFF;
+        const wchar_t last = text[kLongestQuotedText - 1];
+        const bool cutsPair = sizeof(wchar_t) == 2 && last >= kFirstLead && last <= kLastLead;
+        return L'"' + std::wstring(text.substr(0, kLongestQuotedText - (cutsPair ? 1 : 0))) +
+               L"\u2026\"";
+    }
     return L'"' + std::wstring(text) + L'"';
 }
 
-std::optional<std::vector<Problem>> checkBook(std::istream& book,
-                                              const QuoteBookPlatform& platform) {
+std::optional<CheckResult> checkBook(std::istream& book, const QuoteBookPlatform& platform) {
     BlockReader reader(book);
     BookChecker checker(platform);
     const bool whole = readByteOrderMark(reader) == QuoteFileEncoding::utf16Le
@@ -266,7 +331,7 @@ std::optional<std::vector<Problem>> checkBook(std::istream& book,
     if (!whole) {
         return std::nullopt;
     }
-    return checker.takeProblems();
+    return checker.takeResult();
 }
 
 std::vector<std::wstring> allDayKeys(const QuoteBookPlatform& platform) {

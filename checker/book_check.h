@@ -4,6 +4,8 @@
 
 #include "quotebook_platform.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <optional>
@@ -22,7 +24,14 @@ enum class ProblemKind {
     keyInsideEntry,   // a quotation line that is a key line itself
     blankLineInEntry, // a line of blanks inside an entry, which does not end it
     controlCharacter, // NUL or another control character in a line
+    entryTooLong,     // more text than the program shows of an entry
 };
+
+inline constexpr std::size_t kProblemKindCount = 9;
+
+// Problems listed of each kind, at most; the rest are only counted, so that a book of a
+// million bad lines gives a report of a few dozen lines in little memory.
+inline constexpr std::size_t kListedProblemsPerKind = 10;
 
 struct Problem {
     std::uint64_t line = 0; // 1 for the book's first line; 0 for the book as a whole
@@ -32,15 +41,27 @@ struct Problem {
     friend bool operator==(const Problem&, const Problem&) = default;
 };
 
-// The problems of a quote book: those of its lines in file order, then the days without
-// an entry in calendar order. nullopt when the book could not be read to its end.
-std::optional<std::vector<Problem>> checkBook(std::istream& book,
-                                              const QuoteBookPlatform& platform);
+// What a check found: the first problems of each kind and how many there are of each.
+struct CheckResult {
+    // The first kListedProblemsPerKind problems of each kind: those of the book's lines in
+    // file order, then the days without an entry in calendar order.
+    std::vector<Problem> listed;
+    std::array<std::uint64_t, kProblemKindCount> counts{}; // every problem found, by kind
+
+    std::uint64_t total() const;
+};
+
+// Checks a quote book, streaming it: no more of a line is held than the program can show
+// of an entry (kMaxQuoteTextLength characters), and each line is judged by that much.
+// nullopt when the book could not be read to its end.
+std::optional<CheckResult> checkBook(std::istream& book, const QuoteBookPlatform& platform);
 
 // The 366 day keys of the platform's locale, January 1 to December 31 with February 29.
 std::vector<std::wstring> allDayKeys(const QuoteBookPlatform& platform);
 
-// A text in double quotes, as the checker's messages quote keys and lines.
+// A text in double quotes, as the checker's messages quote keys and lines; a text longer
+// than kLongestQuotedText characters is cut there and ends in an ellipsis.
 std::wstring inQuotes(std::wstring_view text);
+inline constexpr std::size_t kLongestQuotedText = 80;
 
 } // namespace quotidia

@@ -2,12 +2,104 @@
 #include "system_environment.h"
 #include "text_encodings.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <ios>
+#include <istream>
+#include <streambuf>
 #include <string>
+#include <system_error>
 
 namespace quotidia {
 
 namespace {
+
+// The system's words for an errno value.
+std::wstring reasonOf(int error) {
+    return argumentOfBytes(std::generic_category().message(error)).text;
+}
+
+// What kind of file a file that is not a regular one is, in words for the user.
+std::wstring notRegularReason(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return L"it is a directory, not a quote book";
+    }
+    const wchar_t* kind = S_ISFIFO(mode)   ? L"a FIFO (named pipe)"
+                          : S_ISCHR(mode)  ? L"a character device"
+                          : S_ISBLK(mode)  ? L"a block device"
+                          : S_ISSOCK(mode) ? L"a socket"
+                                           : L"a special file";
+    return std::wstring(L"it is ") + kind + L", not a regular file";
+}
+
+// Reads an open file through a buffer of its own and closes it at the end. A read error
+// is kept for its reason and thrown, which the stream turns into its badbit.
+class FileBuffer : public std::streambuf {
+  public:
+    explicit FileBuffer(int descriptor) : descriptor_(descriptor) {}
+    ~FileBuffer() override { ::close(descriptor_); }
+    FileBuffer(const FileBuffer&) = delete;
+    FileBuffer& operator=(const FileBuffer&) = delete;
+
+    int error() const { return error_; }
+
+  protected:
+    int_type underflow() override {
+        for (;;) {
+            const ssize_t count = ::read(descriptor_, buffer_.data(), buffer_.size());
+            if (count > 0) {
+                setg(buffer_.data(), buffer_.data(), buffer_.data() + count);
+                return traits_type::to_int_type(buffer_[0]);
+            }
+            if (count == 0) {
+                return traits_type::eof();
+            }
+            if (errno != EINTR) {
+                error_ = errno;
+                throw std::ios_base::failure("read error");
+            }
+        }
+    }
+
+  private:
+    static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
+
+    int descriptor_;
+    int error_ = 0;
+    std::array<char, kBufferSize> buffer_{};
+};
+
+class PosixBook : public OpenBook {
+  public:
+    explicit PosixBook(int descriptor) : buffer_(descriptor), stream_(&buffer_) {}
+
+    std::istream& stream() override { return stream_; }
+    std::wstring readFailure() const override { return reasonOf(buffer_.error()); }
+
+  private:
+    FileBuffer buffer_;
+    std::istream stream_;
+};
+
+// Writes all the bytes to a file descriptor; errno when it could not, 0 when it did.
+int writeAll(int descriptor, const std::string& bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count > 0) {
+            written += static_cast<std::size_t>(count);
+        } else if (count == 0) {
+            return EIO; // nothing taken and no reason given
+        } else if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
+}
 
 // Locales from the system's locale data; text written as UTF-8.
 class PosixEnvironment : public CheckerEnvironment {
@@ -16,15 +108,37 @@ class PosixEnvironment : public CheckerEnvironment {
         return QuoteBookPlatformPosix::forLocale(utf8Of(localeName));
     }
 
-    void writeOutput(std::wstring_view text) override { write(stdout, text); }
-    void writeError(std::wstring_view text) override { write(stderr, text); }
-
-  private:
-    static void write(std::FILE* stream, std::wstring_view text) {
-        const std::string bytes = utf8Of(text);
-        std::fwrite(bytes.data(), 1, bytes.size(), stream);
-        std::fflush(stream);
+    // Opened without waiting (a FIFO without a writer would block an ordinary open) and
+    // judged by what was opened, so that nothing can swap the file in between.
+    OpenedBook openBook(const std::filesystem::path& path) override {
+        const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (descriptor < 0) {
+            return reasonOf(errno);
+        }
+        struct stat status {};
+        if (::fstat(descriptor, &status) != 0) {
+            const int error = errno;
+            ::close(descriptor);
+            return reasonOf(error);
+        }
+        if (!S_ISREG(status.st_mode)) {
+            ::close(descriptor);
+            return notRegularReason(status.st_mode);
+        }
+        // A regular file: reads wait for the disk as usual.
+        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+        return std::make_unique<PosixBook>(descriptor);
     }
+
+    std::optional<std::wstring> writeOutput(std::wstring_view text) override {
+        if (const int error = writeAll(STDOUT_FILENO, utf8Of(text))) {
+            return reasonOf(error);
+        }
+        return std::nullopt;
+    }
+
+    // Nothing is left to tell of a failure to write an error message.
+    void writeError(std::wstring_view text) override { writeAll(STDERR_FILENO, utf8Of(text)); }
 };
 
 } // namespace

@@ -36,11 +36,13 @@ class BookCheckTest : public ::testing::Test {
   protected:
     FakeQuoteBookPlatform platform;
 
-    std::vector<Problem> check(const std::string& book) {
+    std::vector<Problem> check(const std::string& book) { return result(book).listed; }
+
+    CheckResult result(const std::string& book) {
         std::istringstream input(book);
-        const auto problems = checkBook(input, platform);
-        EXPECT_TRUE(problems.has_value());
-        return problems.value_or(std::vector<Problem>{});
+        const std::optional<CheckResult> result = checkBook(input, platform);
+        EXPECT_TRUE(result.has_value());
+        return result.value_or(CheckResult{});
     }
 
     // The problems of the book's lines, leaving out the days without an entry.
@@ -207,7 +209,8 @@ TEST_F(BookCheckTest, MonthNamesComeFromTheLocale) {
     const std::vector<Problem> problems = lineProblems("December 6\r\nSix\r\n\r\n");
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].message.find(L"\"December\" is not a month name"), std::wstring::npos);
-    EXPECT_EQ(check("").back().message, L"no entry for \"Dezember 31\"");
+    platform.months[0] = L"Januar";
+    EXPECT_EQ(check("").front().message, L"no entry for \"Januar 1\"");
 }
 
 // A stream whose reading breaks off after its first bytes.
@@ -226,6 +229,25 @@ class BreakingBuffer : public std::streambuf {
     std::string text_ = "May 1\r\nOne\r\n";
     bool served_ = false;
 };
+
+TEST_F(BookCheckTest, LongLinesAreJudgedAsFarAsTheProgramShowsThem) {
+    const std::string longText(3 * kMaxQuoteTextLength, 'x');
+    const std::string book = "May 1\r\n" + longText + "\r\n\r\nMay 2\r\n" +
+                             std::string(kMaxQuoteTextLength / 2, 'y') + "\r\n" +
+                             std::string(kMaxQuoteTextLength / 2, 'z') + "\r\n\r\n" +
+                             "December 6, " + longText + "\r\n";
+    const std::vector<Problem> problems = lineProblems(book);
+    ASSERT_EQ(linesOf(problems), (std::vector<std::uint64_t>{1, 4, 8}));
+    EXPECT_EQ(problems[0].kind, ProblemKind::entryTooLong);
+    EXPECT_NE(problems[0].message.find(L"cut off at line 2"), std::wstring::npos);
+    EXPECT_NE(problems[1].message.find(L"cut off at line 6"), std::wstring::npos);
+    // A long line is quoted only in part.
+    EXPECT_EQ(problems[2].kind, ProblemKind::unmatchableKey);
+    EXPECT_LT(problems[2].message.size(), 400u);
+    EXPECT_NE(problems[2].message.find(L"xxx\u2026\""), std::wstring::npos);
+    // The lookup shows the same cut entry.
+    EXPECT_EQ(lookup(book, L"May 1").size(), kMaxQuoteTextLength);
+}
 
 TEST_F(BookCheckTest, ReadErrorIsNoCleanBook) {
     BreakingBuffer buffer;
@@ -246,12 +268,26 @@ TEST(CheckerText, ArgumentBytesAreUtf8OrElseLatin1) {
     EXPECT_EQ(latin1.path, std::filesystem::path(std::string("caf\xE9.txt")));
 }
 
+// A book opened from a file, or over a stream that breaks off.
+class FakeBook : public OpenBook {
+  public:
+    explicit FakeBook(std::unique_ptr<std::istream> stream) : stream_(std::move(stream)) {}
+
+    std::istream& stream() override { return *stream_; }
+    std::wstring readFailure() const override { return L"Input/output error"; }
+
+  private:
+    std::unique_ptr<std::istream> stream_;
+};
+
 // The checker's surroundings with fixed answers: the fake platform for every known
-// locale, and the output collected.
+// locale, books opened as files, and the output collected.
 class FakeEnvironment : public CheckerEnvironment {
   public:
     std::wstring output;
     std::wstring error;
+    bool outputFails = false;
+    bool booksBreak = false;
 
     std::unique_ptr<QuoteBookPlatform> platformFor(std::wstring_view localeName) const override {
         auto platform = std::make_unique<FakeQuoteBookPlatform>();
@@ -263,8 +299,31 @@ class FakeEnvironment : public CheckerEnvironment {
         return platform;
     }
 
-    void writeOutput(std::wstring_view text) override { output += text; }
+    OpenedBook openBook(const std::filesystem::path& path) override {
+        if (booksBreak) {
+            return std::make_unique<FakeBook>(std::make_unique<std::istream>(&breakingBuffer_));
+        }
+        if (std::filesystem::is_directory(path)) {
+            return L"it is a directory, not a quote book";
+        }
+        auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
+        if (!*file) {
+            return L"No such file or directory";
+        }
+        return std::make_unique<FakeBook>(std::move(file));
+    }
+
+    std::optional<std::wstring> writeOutput(std::wstring_view text) override {
+        if (outputFails) {
+            return L"No space left on device";
+        }
+        output += text;
+        return std::nullopt;
+    }
     void writeError(std::wstring_view text) override { error += text; }
+
+  private:
+    BreakingBuffer breakingBuffer_;
 };
 
 class RunCheckerTest : public ::testing::Test {
@@ -333,6 +392,70 @@ TEST_F(RunCheckerTest, BadArgumentsAndUnreadableBooksExitWithTwo) {
         EXPECT_TRUE(environment.error.starts_with(L"quotidia-check: ")) << environment.error;
     }
     EXPECT_EQ(run({text(L"--"), text(L"--day")}), exit_code::unusable); // a FILE named --day
+}
+
+TEST_F(RunCheckerTest, FailuresSayWhyAndExitWithTwo) {
+    const Argument book = writeBook(fullBook(FakeQuoteBookPlatform{}));
+    EXPECT_EQ(run({text((folder / "missing.txt").wstring())}), exit_code::unusable);
+    EXPECT_EQ(environment.error, L"quotidia-check: cannot open " +
+                                     (folder / "missing.txt").wstring() +
+                                     L": No such file or directory\n");
+
+    environment.error.clear();
+    environment.outputFails = true;
+    EXPECT_EQ(run({book}), exit_code::unusable);
+    EXPECT_EQ(run({book, text(L"--day=May 1")}), exit_code::unusable);
+    const std::wstring writeFailure =
+        L"quotidia-check: cannot write the output: No space left on device\n";
+    EXPECT_EQ(environment.error, writeFailure + writeFailure);
+
+    environment.error.clear();
+    environment.outputFails = false;
+    environment.booksBreak = true;
+    for (const std::vector<Argument>& arguments :
+         {std::vector<Argument>{book}, {book, text(L"--day=May 1")}}) {
+        EXPECT_EQ(run(arguments), exit_code::unusable);
+    }
+    EXPECT_EQ(environment.error, L"quotidia-check: cannot read " + book.text +
+                                     L": Input/output error\nquotidia-check: cannot read " +
+                                     book.text + L": Input/output error\n");
+    EXPECT_EQ(environment.output, L"");
+}
+
+// An environment whose memory runs out as soon as the checker asks it for anything.
+class ExhaustedEnvironment : public FakeEnvironment {
+  public:
+    std::unique_ptr<QuoteBookPlatform>
+    platformFor(std::wstring_view /*localeName*/) const override {
+        throw std::bad_alloc();
+    }
+};
+
+TEST(RunChecker, RunningOutOfMemoryIsReportedNotAnAbort) {
+    ExhaustedEnvironment environment;
+    EXPECT_EQ(runChecker({}, environment), exit_code::unusable);
+    EXPECT_EQ(environment.error, L"quotidia-check: out of memory\n");
+}
+
+TEST_F(RunCheckerTest, ManyProblemsOfAKindAreCountedNotListed) {
+    std::string book;
+    for (int line = 0; line < 1012; ++line) {
+        book += "Dec 6\r\n";
+    }
+    const Argument file = writeBook(book + "NUL \0\r\n"s);
+    EXPECT_EQ(run({file}), exit_code::problems);
+    const std::wstring& report = environment.output;
+    const std::size_t more = report.find(L": \u2026 and 1,002 more like this\n");
+    ASSERT_NE(more, std::wstring::npos) << std::string(report.begin(), report.end());
+    // The count follows the tenth listed line of its kind, before the problems of later
+    // lines; the days without an entry are counted the same way.
+    EXPECT_EQ(std::count(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(more), L'\n'),
+              10);
+    EXPECT_LT(more, report.find(L"U+0000 (NUL)"));
+    EXPECT_NE(report.find(L"no entry for \"January 10\"\n" + file.text +
+                          L": \u2026 and 356 more like this\n"),
+              std::wstring::npos);
+    EXPECT_TRUE(report.ends_with(L": 1379 problems\n"));
 }
 
 TEST_F(RunCheckerTest, HelpDescribesTheOptions) {
