@@ -10,8 +10,8 @@
 #include "text_units.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
-#include <unordered_map>
 
 namespace quotidia {
 
@@ -105,27 +105,75 @@ class BookChecker {
     template <typename MakeMessage>
     void report(std::uint64_t line, ProblemKind kind, MakeMessage makeMessage);
 
+    // The key of a day, 0 for January 1 ... 365 for December 31, as the program spells it.
+    std::wstring keyOf(std::size_t day) const;
+    std::optional<std::size_t> dayOfLowerItem(std::wstring_view lowerItem) const;
+
     const QuoteBookPlatform& platform_;
-    std::vector<std::wstring> keys_;
-    std::vector<KeyLineMatcher> matchers_;
-    std::unordered_map<std::wstring, std::size_t> dayOfLowerKey_;
+    std::vector<CivilDate> dates_; // the date of each day's key
+    std::array<std::wstring, 12> lowerMonths_;
+    std::array<std::size_t, 12> firstDayOfMonth_{};
+    // The program's matcher of each day, made when a line first needs it: most books of
+    // a few lines need few of them.
+    std::vector<std::optional<KeyLineMatcher>> matchers_;
     std::size_t longestLowerKey_ = 0;
+    // Reused from line to line.
+    std::wstring lineText_;
+    std::wstring itemText_;
     KeyLookalikes lookalikes_;
     std::vector<std::uint64_t> lastEntryLine_; // per day; 0 while the day has none
     std::optional<OpenEntry> entry_;
     CheckResult result_;
 };
 
+// Only the twelve month names are asked of the platform here; a day's key and matcher
+// are made when they are needed, so that checking a short book costs little.
 BookChecker::BookChecker(const QuoteBookPlatform& platform)
-    : platform_(platform), lookalikes_(platform) {
-    for (const CivilDate& date : everyKeyDate()) {
-        keys_.push_back(DayKeyFor(*dateValueOf(date), platform));
-        matchers_.emplace_back(keys_.back(), platform);
-        std::wstring lowerKey = platform.toLower(keys_.back());
-        longestLowerKey_ = std::max(longestLowerKey_, lowerKey.size());
-        dayOfLowerKey_.emplace(std::move(lowerKey), keys_.size() - 1);
+    : platform_(platform), dates_(everyKeyDate()), lookalikes_(platform) {
+    constexpr std::size_t kLongestDayNumber = 2;
+    for (std::size_t month = 0; month < lowerMonths_.size(); ++month) {
+        lowerMonths_[month] = platform.toLower(platform.monthName(static_cast<int>(month) + 1));
+        longestLowerKey_ =
+            std::max(longestLowerKey_, lowerMonths_[month].size() + 1 + kLongestDayNumber);
     }
-    lastEntryLine_.assign(keys_.size(), 0);
+    for (std::size_t day = dates_.size(); day > 0; --day) {
+        firstDayOfMonth_.at(static_cast<std::size_t>(dates_[day - 1].month - 1)) = day - 1;
+    }
+    lastEntryLine_.assign(dates_.size(), 0);
+    matchers_.resize(dates_.size());
+}
+
+std::wstring BookChecker::keyOf(std::size_t day) const {
+    return DayKeyFor(*dateValueOf(dates_[day]), platform_);
+}
+
+// The day whose key, lower-cased, the item is: a month name, one space and the day of the
+// month without a leading zero, as DayKeyFor builds a key.
+std::optional<std::size_t> BookChecker::dayOfLowerItem(std::wstring_view lowerItem) const {
+    const std::size_t space = lowerItem.rfind(L' ');
+    if (space == std::wstring_view::npos) {
+        return std::nullopt;
+    }
+    const std::wstring_view digits = lowerItem.substr(space + 1);
+    const auto isDigit = [](wchar_t character) {
+        return character >= L'0' && character <= L'9';
+    };
+    if (digits.empty() || digits.size() > 2 || digits.front() == L'0' ||
+        !std::all_of(digits.begin(), digits.end(), isDigit)) {
+        return std::nullopt;
+    }
+    const int dayOfMonth =
+        digits.size() == 1 ? digits[0] - L'0' : (digits[0] - L'0') * 10 + (digits[1] - L'0');
+    const auto month =
+        std::find(lowerMonths_.begin(), lowerMonths_.end(), lowerItem.substr(0, space));
+    if (month == lowerMonths_.end()) {
+        return std::nullopt;
+    }
+    const auto monthIndex = static_cast<std::size_t>(month - lowerMonths_.begin());
+    if (dayOfMonth > daysInMonth(kKeyCalendarYear, static_cast<int>(monthIndex) + 1)) {
+        return std::nullopt;
+    }
+    return firstDayOfMonth_.at(monthIndex) + static_cast<std::size_t>(dayOfMonth) - 1;
 }
 
 template <typename Unit> bool BookChecker::read(BlockReader& reader) {
@@ -137,10 +185,10 @@ template <typename Unit> bool BookChecker::read(BlockReader& reader) {
         return false;
     }
     endEntryAtEndOfFile();
-    for (std::size_t day = 0; day < keys_.size(); ++day) {
+    for (std::size_t day = 0; day < dates_.size(); ++day) {
         if (lastEntryLine_[day] == 0) {
             report(0, ProblemKind::missingDay,
-                   [&] { return L"no entry for " + inQuotes(keys_[day]); });
+                   [&] { return L"no entry for " + inQuotes(keyOf(day)); });
         }
     }
     return true;
@@ -151,7 +199,8 @@ template <typename Unit> bool BookChecker::read(BlockReader& reader) {
 // A line cut short is judged by its whole characters, as the lookup shows it.
 template <typename Unit> void BookChecker::judgeLine(const typename LineScanner<Unit>::Line& line) {
     const std::uint64_t number = line.number;
-    std::wstring text;
+    std::wstring& text = lineText_;
+    text.clear();
     appendLineText(text, line.cut ? wholeCharacters(line.text) : line.text, platform_);
     if (const std::optional<wchar_t> control = firstControlCharacter(text)) {
         report(number, ProblemKind::controlCharacter, [&] {
@@ -185,19 +234,26 @@ std::optional<std::size_t> BookChecker::dayOfKeyLine(std::basic_string_view<Unit
     if (!item || item->size() > longestLowerKey_ * kMaxUnitsPerCharacter<Unit>) {
         return std::nullopt;
     }
-    std::wstring itemText;
-    appendLineText(itemText, *item, platform_);
-    const auto found = dayOfLowerKey_.find(platform_.toLower(itemText));
-    if (found == dayOfLowerKey_.end() || !matchers_[found->second].matches(trimmedLine)) {
+    itemText_.clear();
+    appendLineText(itemText_, *item, platform_);
+    const std::optional<std::size_t> day = dayOfLowerItem(platform_.toLower(itemText_));
+    if (!day) {
         return std::nullopt;
     }
-    return found->second;
+    std::optional<KeyLineMatcher>& matcher = matchers_[*day];
+    if (!matcher) {
+        matcher.emplace(keyOf(*day), platform_);
+    }
+    if (!matcher->matches(trimmedLine)) {
+        return std::nullopt;
+    }
+    return day;
 }
 
 void BookChecker::startEntry(std::size_t day, std::uint64_t keyLine) {
     if (lastEntryLine_[day] != 0) {
         report(lastEntryLine_[day], ProblemKind::shadowedEntry, [&] {
-            return L"the entry for " + inQuotes(keys_[day]) +
+            return L"the entry for " + inQuotes(keyOf(day)) +
                    L" is hidden by the later entry at line " + std::to_wstring(keyLine) +
                    L"; Quotidia shows only the last one";
         });
@@ -209,7 +265,7 @@ void BookChecker::startEntry(std::size_t day, std::uint64_t keyLine) {
 void BookChecker::endEntry() {
     if (entry_->quotationLines == 0) {
         report(entry_->keyLine, ProblemKind::emptyEntry, [&] {
-            return L"the entry for " + inQuotes(keys_[entry_->day]) +
+            return L"the entry for " + inQuotes(keyOf(entry_->day)) +
                    L" has no quotation lines: an empty line follows its key line";
         });
     }
@@ -222,12 +278,12 @@ void BookChecker::endEntryAtEndOfFile() {
     }
     if (entry_->quotationLines == 0) {
         report(entry_->keyLine, ProblemKind::emptyEntry, [&] {
-            return L"the entry for " + inQuotes(keys_[entry_->day]) +
+            return L"the entry for " + inQuotes(keyOf(entry_->day)) +
                    L" has no quotation lines: the file ends after its key line";
         });
     } else {
         report(entry_->keyLine, ProblemKind::entryRunsToEnd, [&] {
-            return L"the entry for " + inQuotes(keys_[entry_->day]) +
+            return L"the entry for " + inQuotes(keyOf(entry_->day)) +
                    L" runs into the end of the file; end it with an empty line";
         });
     }
@@ -243,7 +299,7 @@ void BookChecker::judgeQuotationLine(std::uint64_t number, std::wstring_view tex
         entry_->shownLength = cut ? SIZE_MAX : entry_->shownLength + 1 + utf16Length(text);
         if (entry_->shownLength > kMaxQuoteTextLength) {
             report(entry_->keyLine, ProblemKind::entryTooLong, [&] {
-                return L"the entry for " + inQuotes(keys_[entry_->day]) + L" is longer than the " +
+                return L"the entry for " + inQuotes(keyOf(entry_->day)) + L" is longer than the " +
                        std::to_wstring(kMaxQuoteTextLength) +
                        L" characters Quotidia shows; its text is cut off at line " +
                        std::to_wstring(number);
@@ -253,7 +309,7 @@ void BookChecker::judgeQuotationLine(std::uint64_t number, std::wstring_view tex
     const std::wstring_view trimmedText = trimBlanks<wchar_t>(text);
     if (trimmedText.empty() && !cut) {
         report(number, ProblemKind::blankLineInEntry, [&] {
-            return L"a line of only blanks inside the entry for " + inQuotes(keys_[entry_->day]) +
+            return L"a line of only blanks inside the entry for " + inQuotes(keyOf(entry_->day)) +
                    L" is shown as a quotation line; only an empty line ends an entry";
         });
     } else if (keyLineDay == entry_->day) {
@@ -265,8 +321,8 @@ void BookChecker::judgeQuotationLine(std::uint64_t number, std::wstring_view tex
     } else if (keyLineDay) {
         report(number, ProblemKind::keyInsideEntry, [&] {
             return L"the quotation line " + inQuotes(trimmedText) + L" in the entry for " +
-                   inQuotes(keys_[entry_->day]) + L" is the key line of " +
-                   inQuotes(keys_[*keyLineDay]) +
+                   inQuotes(keyOf(entry_->day)) + L" is the key line of " +
+                   inQuotes(keyOf(*keyLineDay)) +
                    L": looking up that day starts here and shows the rest of this entry";
         });
     }
