@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 
 namespace quotidia {
@@ -74,6 +75,11 @@ std::size_t utf16Length(std::wstring_view text) {
            }));
 }
 
+const std::vector<CivilDate>& keyDates() {
+    static const std::vector<CivilDate> dates = everyKeyDate();
+    return dates;
+}
+
 class BookChecker {
   public:
     explicit BookChecker(const QuoteBookPlatform& platform);
@@ -110,12 +116,13 @@ class BookChecker {
     std::optional<std::size_t> dayOfLowerItem(std::wstring_view lowerItem) const;
 
     const QuoteBookPlatform& platform_;
-    std::vector<CivilDate> dates_; // the date of each day's key
+    // The date of each day's key, worked out once.
+    const std::vector<CivilDate>& dates_ = keyDates();
     std::array<std::wstring, 12> lowerMonths_;
     std::array<std::size_t, 12> firstDayOfMonth_{};
     // The program's matcher of each day, made when a line first needs it: most books of
     // a few lines need few of them.
-    std::vector<std::optional<KeyLineMatcher>> matchers_;
+    std::vector<std::unique_ptr<KeyLineMatcher>> matchers_;
     std::size_t longestLowerKey_ = 0;
     // Reused from line to line.
     std::wstring lineText_;
@@ -129,7 +136,7 @@ class BookChecker {
 // Only the twelve month names are asked of the platform here; a day's key and matcher
 // are made when they are needed, so that checking a short book costs little.
 BookChecker::BookChecker(const QuoteBookPlatform& platform)
-    : platform_(platform), dates_(everyKeyDate()), lookalikes_(platform) {
+    : platform_(platform), lookalikes_(platform) {
     constexpr std::size_t kLongestDayNumber = 2;
     for (std::size_t month = 0; month < lowerMonths_.size(); ++month) {
         lowerMonths_[month] = platform.toLower(platform.monthName(static_cast<int>(month) + 1));
@@ -240,9 +247,9 @@ std::optional<std::size_t> BookChecker::dayOfKeyLine(std::basic_string_view<Unit
     if (!day) {
         return std::nullopt;
     }
-    std::optional<KeyLineMatcher>& matcher = matchers_[*day];
+    std::unique_ptr<KeyLineMatcher>& matcher = matchers_[*day];
     if (!matcher) {
-        matcher.emplace(keyOf(*day), platform_);
+        matcher = std::make_unique<KeyLineMatcher>(keyOf(*day), platform_);
     }
     if (!matcher->matches(trimmedLine)) {
         return std::nullopt;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <ios>
@@ -36,8 +37,9 @@ std::wstring notRegularReason(mode_t mode) {
     return std::wstring(L"it is ") + kind + L", not a regular file";
 }
 
-// Reads an open file through a buffer of its own and closes it at the end. A read error
-// is kept for its reason and thrown, which the stream turns into its badbit.
+// Reads an open file and closes it at the end: large reads go straight into the
+// reader's block, small ones through a buffer of its own. A read error is kept for its
+// reason and thrown, which the stream turns into its badbit.
 class FileBuffer : public std::streambuf {
   public:
     explicit FileBuffer(int descriptor) : descriptor_(descriptor) {}
@@ -49,14 +51,39 @@ class FileBuffer : public std::streambuf {
 
   protected:
     int_type underflow() override {
-        for (;;) {
-            const ssize_t count = ::read(descriptor_, buffer_.data(), buffer_.size());
-            if (count > 0) {
-                setg(buffer_.data(), buffer_.data(), buffer_.data() + count);
-                return traits_type::to_int_type(buffer_[0]);
-            }
+        const std::size_t count = readSome(buffer_.data(), buffer_.size());
+        if (count == 0) {
+            return traits_type::eof();
+        }
+        setg(buffer_.data(), buffer_.data(), buffer_.data() + count);
+        return traits_type::to_int_type(buffer_[0]);
+    }
+
+    std::streamsize xsgetn(char* out, std::streamsize wanted) override {
+        const auto buffered = std::min<std::streamsize>(wanted, egptr() - gptr());
+        std::copy(gptr(), gptr() + buffered, out);
+        gbump(static_cast<int>(buffered));
+        auto total = static_cast<std::size_t>(buffered);
+        while (total < static_cast<std::size_t>(wanted)) {
+            const std::size_t count =
+                readSome(out + total, static_cast<std::size_t>(wanted) - total);
             if (count == 0) {
-                return traits_type::eof();
+                break;
+            }
+            total += count;
+        }
+        return static_cast<std::streamsize>(total);
+    }
+
+  private:
+    static constexpr std::size_t kBufferSize = 4096;
+
+    // Reads what the file gives at once; 0 at its end.
+    std::size_t readSome(char* out, std::size_t size) {
+        for (;;) {
+            const ssize_t count = ::read(descriptor_, out, size);
+            if (count >= 0) {
+                return static_cast<std::size_t>(count);
             }
             if (errno != EINTR) {
                 error_ = errno;
@@ -65,12 +92,9 @@ class FileBuffer : public std::streambuf {
         }
     }
 
-  private:
-    static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
-
     int descriptor_;
     int error_ = 0;
-    std::array<char, kBufferSize> buffer_{};
+    std::array<char, kBufferSize> buffer_;
 };
 
 class PosixBook : public OpenBook {
