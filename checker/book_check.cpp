@@ -374,13 +374,16 @@ std::uint64_t CheckResult::total() const {
 
 std::wstring inQuotes(std::wstring_view text) {
     if (text.size() > kLongestQuotedText) {
-        // Where wchar_t holds UTF-16, a character is not cut in half.
-        constexpr wchar_t kFirstLead = 0xD800;
-        constexpr wchar_t kLastLead = 0xDBFF;
-        const wchar_t last = text[kLongestQuotedText - 1];
-        const bool cutsPair = sizeof(wchar_t) == 2 && last >= kFirstLead && last <= kLastLead;
-        return L'"' + std::wstring(text.substr(0, kLongestQuotedText - (cutsPair ? 1 : 0))) +
-               L"\u2026\"";
+        std::size_t length = kLongestQuotedText;
+        if constexpr (sizeof(wchar_t) == 2) {
+            // Where wchar_t holds UTF-16, a character is not cut in half.
+            constexpr wchar_t kFirstLead = 0xD800;
+            constexpr wchar_t kLastLead = 0xDBFF;
+            if (text[length - 1] >= kFirstLead && text[length - 1] <= kLastLead) {
+                --length;
+            }
+        }
+        return L'"' + std::wstring(text.substr(0, length)) + L"\u2026\"";
     }
     return L'"' + std::wstring(text) + L'"';
 }
