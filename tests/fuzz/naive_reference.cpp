@@ -163,7 +163,8 @@ std::wstring naiveText(const NaiveBook& book, std::u32string_view line) {
     return text;
 }
 
-std::optional<std::wstring> naiveFoldedItem(const NaiveBook& book, std::u32string_view line) {
+std::optional<std::wstring> naiveFoldedItem(const NaiveBook& book, std::u32string_view line,
+                                            std::size_t mostCharacters) {
     std::u32string_view item = trimmed(line);
     if (item.starts_with(U'"')) {
         item.remove_prefix(1);
@@ -177,6 +178,9 @@ std::optional<std::wstring> naiveFoldedItem(const NaiveBook& book, std::u32strin
     } else if (item.find(U',') != std::u32string_view::npos) {
         return std::nullopt;
     }
+    if (item.size() > 4 * mostCharacters) {
+        return std::nullopt;
+    }
     return fold(naiveText(book, item));
 }
 
@@ -187,7 +191,7 @@ std::wstring naiveQuotes(const NaiveBook& book, std::wstring_view key, std::size
     std::wstring collected;
     std::size_t at = 0;
     while (at < book.lines.size()) {
-        if (naiveFoldedItem(book, book.lines[at]) != foldedKey) {
+        if (naiveFoldedItem(book, book.lines[at], key.size()) != foldedKey) {
             ++at;
             continue;
         }
@@ -217,13 +221,17 @@ std::wstring naiveQuotes(const NaiveBook& book, std::wstring_view key, std::size
 NaiveEntries naiveEntries(const NaiveBook& book, const std::map<std::wstring, std::size_t>& days) {
     NaiveEntries found;
     found.dayHasEntry.assign(days.size(), false);
+    std::size_t longestKey = 0;
+    for (const auto& [key, day] : days) {
+        longestKey = std::max(longestKey, key.size());
+    }
     bool inEntry = false;
     for (const std::u32string& line : book.lines) {
         if (inEntry) {
             inEntry = !line.empty();
             continue;
         }
-        const std::optional<std::wstring> item = naiveFoldedItem(book, line);
+        const std::optional<std::wstring> item = naiveFoldedItem(book, line, longestKey);
         const auto day = item ? days.find(*item) : days.end();
         if (day != days.end()) {
             ++found.entries;

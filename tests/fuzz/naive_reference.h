@@ -26,8 +26,11 @@ NaiveBook readNaively(std::string_view file);
 // with surrogate pairs joined where wchar_t holds whole characters.
 std::wstring naiveText(const NaiveBook& book, std::u32string_view line);
 
-// The folded key of a line that holds one item, blanks trimmed; nullopt otherwise.
-std::optional<std::wstring> naiveFoldedItem(const NaiveBook& book, std::u32string_view line);
+// The folded item of a line that holds one item, blanks trimmed; nullopt otherwise, and
+// when the item has more units than four for each of `mostCharacters` characters, as
+// no encoding spends more on one.
+std::optional<std::wstring> naiveFoldedItem(const NaiveBook& book, std::u32string_view line,
+                                            std::size_t mostCharacters);
 
 // The text the lookup returns for a key: the last matching entry's lines, each after a
 // carriage return, at most `maxLength` characters of it.
