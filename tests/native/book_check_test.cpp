@@ -1,6 +1,6 @@
 #include "book_check.h"
 
-#include "checker_command_line.h"
+#include "checker_test_books.h"
 #include "fake_quotebook_platform.h"
 #include "quote_lookup.h"
 #include "utf16le.h"
@@ -8,10 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -19,18 +16,10 @@ namespace quotidia {
 namespace {
 
 using namespace std::string_literals;
+using testing::BreakingBuffer;
 using testing::FakeQuoteBookPlatform;
+using testing::fullBook;
 using testing::utf16leFile;
-
-// A book with an entry of two quotation lines for every day.
-std::string fullBook(const FakeQuoteBookPlatform& platform) {
-    std::string book;
-    for (const std::wstring& key : allDayKeys(platform)) {
-        const std::string narrowKey(key.begin(), key.end());
-        book += narrowKey + "\r\nQuotation for " + narrowKey + "\r\n\xE2\x80\x94 Someone\r\n\r\n";
-    }
-    return book;
-}
 
 class BookCheckTest : public ::testing::Test {
   protected:
@@ -213,23 +202,6 @@ TEST_F(BookCheckTest, MonthNamesComeFromTheLocale) {
     EXPECT_EQ(check("").front().message, L"no entry for \"Januar 1\"");
 }
 
-// A stream whose reading breaks off after its first bytes.
-class BreakingBuffer : public std::streambuf {
-  protected:
-    int_type underflow() override {
-        if (served_) {
-            throw std::ios_base::failure("disk gone");
-        }
-        served_ = true;
-        setg(text_.data(), text_.data(), text_.data() + text_.size());
-        return traits_type::to_int_type(text_[0]);
-    }
-
-  private:
-    std::string text_ = "May 1\r\nOne\r\n";
-    bool served_ = false;
-};
-
 TEST_F(BookCheckTest, LongLinesAreJudgedAsFarAsTheProgramShowsThem) {
     const std::string longText(3 * kMaxQuoteTextLength, 'x');
     const std::string book = "May 1\r\n" + longText + "\r\n\r\nMay 2\r\n" +
@@ -253,218 +225,6 @@ TEST_F(BookCheckTest, ReadErrorIsNoCleanBook) {
     BreakingBuffer buffer;
     std::istream input(&buffer);
     EXPECT_FALSE(checkBook(input, platform).has_value());
-}
-
-TEST(CheckerText, LookupTextAsTerminalLines) {
-    EXPECT_EQ(textAsLines(L"\rFirst\rSecond"), L"First\nSecond\n");
-    EXPECT_EQ(textAsLines(L"\r \r"), L" \n\n");
-    EXPECT_EQ(textAsLines(L""), L"");
-}
-
-TEST(CheckerText, ArgumentBytesAreUtf8OrElseLatin1) {
-    EXPECT_EQ(argumentOfBytes("caf\xC3\xA9.txt").text, L"caf\u00E9.txt");
-    const Argument latin1 = argumentOfBytes("caf\xE9.txt");
-    EXPECT_EQ(latin1.text, L"caf\u00E9.txt");
-    EXPECT_EQ(latin1.path, std::filesystem::path(std::string("caf\xE9.txt")));
-}
-
-// A book opened from a file, or over a stream that breaks off.
-class FakeBook : public OpenBook {
-  public:
-    explicit FakeBook(std::unique_ptr<std::istream> stream) : stream_(std::move(stream)) {}
-
-    std::istream& stream() override { return *stream_; }
-    std::wstring readFailure() const override { return L"Input/output error"; }
-
-  private:
-    std::unique_ptr<std::istream> stream_;
-};
-
-// The checker's surroundings with fixed answers: the fake platform for every known
-// locale, books opened as files, and the output collected.
-class FakeEnvironment : public CheckerEnvironment {
-  public:
-    std::wstring output;
-    std::wstring error;
-    bool outputFails = false;
-    bool booksBreak = false;
-
-    std::unique_ptr<QuoteBookPlatform> platformFor(std::wstring_view localeName) const override {
-        auto platform = std::make_unique<FakeQuoteBookPlatform>();
-        if (localeName == L"de") {
-            platform->months[11] = L"Dezember";
-        } else if (!localeName.empty()) {
-            return nullptr;
-        }
-        return platform;
-    }
-
-    OpenedBook openBook(const std::filesystem::path& path) override {
-        if (booksBreak) {
-            return std::make_unique<FakeBook>(std::make_unique<std::istream>(&breakingBuffer_));
-        }
-        if (std::filesystem::is_directory(path)) {
-            return L"it is a directory, not a quote book";
-        }
-        auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
-        if (!*file) {
-            return L"No such file or directory";
-        }
-        return std::make_unique<FakeBook>(std::move(file));
-    }
-
-    std::optional<std::wstring> writeOutput(std::wstring_view text) override {
-        if (outputFails) {
-            return L"No space left on device";
-        }
-        output += text;
-        return std::nullopt;
-    }
-    void writeError(std::wstring_view text) override { error += text; }
-
-  private:
-    BreakingBuffer breakingBuffer_;
-};
-
-class RunCheckerTest : public ::testing::Test {
-  protected:
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("quotidia-check-" +
-         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    FakeEnvironment environment;
-
-    void SetUp() override { std::filesystem::create_directories(folder); }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    Argument writeBook(const std::string& bytes) {
-        const std::filesystem::path path = folder / "Quotes.txt";
-        std::ofstream(path, std::ios::binary) << bytes;
-        return {path.wstring(), path};
-    }
-
-    int run(std::vector<Argument> arguments) { return runChecker(arguments, environment); }
-};
-
-Argument text(const std::wstring& argument) {
-    return {argument, std::filesystem::path(argument)};
-}
-
-TEST_F(RunCheckerTest, DayPrintsTheEntryOrSaysNothingMatches) {
-    const Argument book = writeBook("December 6\r\nFirst line\r\nSecond line\r\n\r\n");
-    EXPECT_EQ(run({book, text(L"--day"), text(L"DECEMBER 6")}), exit_code::clean);
-    EXPECT_EQ(environment.output, L"First line\nSecond line\n");
-    EXPECT_EQ(run({text(L"--day=December 7"), book}), exit_code::problems);
-    EXPECT_NE(environment.error.find(L"nothing matches \"December 7\""), std::wstring::npos);
-    EXPECT_EQ(run({text(L"--locale"), text(L"de"), text(L"--day"), text(L"Dezember 6"), book}),
-              exit_code::problems);
-}
-
-TEST_F(RunCheckerTest, CheckReportsProblemsWithFileAndLine) {
-    const Argument book = writeBook(fullBook(FakeQuoteBookPlatform{}) + "Dec 6\r\n");
-    EXPECT_EQ(run({book}), exit_code::problems);
-    EXPECT_NE(environment.output.find(book.text + L":1465: \"Dec 6\" looks like a day key"),
-              std::wstring::npos);
-    EXPECT_NE(environment.output.find(book.text + L": 1 problem\n"), std::wstring::npos);
-
-    environment.output.clear();
-    writeBook(fullBook(FakeQuoteBookPlatform{}));
-    EXPECT_EQ(run({book}), exit_code::clean);
-    EXPECT_EQ(environment.output, book.text + L": no problems; every day has its entry\n");
-
-    // Under another locale every key of this book is no month name.
-    EXPECT_EQ(run({text(L"--locale=de"), book}), exit_code::problems);
-    EXPECT_NE(environment.output.find(L"no entry for \"Dezember 1\""), std::wstring::npos);
-}
-
-TEST_F(RunCheckerTest, BadArgumentsAndUnreadableBooksExitWithTwo) {
-    const Argument book = writeBook("May 1\r\nOne\r\n\r\n");
-    for (const std::vector<Argument>& arguments : {std::vector<Argument>{text(L"--frobnicate")},
-                                                   {book, book},
-                                                   {text(L"--day")},
-                                                   {text(L"--day="), book},
-                                                   {text(L"--locale")},
-                                                   {text(L"--locale=xx"), book},
-                                                   {text((folder / "missing.txt").wstring())},
-                                                   {text(folder.wstring())}}) {
-        environment.error.clear();
-        EXPECT_EQ(run(arguments), exit_code::unusable);
-        EXPECT_TRUE(environment.error.starts_with(L"quotidia-check: ")) << environment.error;
-    }
-    EXPECT_EQ(run({text(L"--"), text(L"--day")}), exit_code::unusable); // a FILE named --day
-}
-
-TEST_F(RunCheckerTest, FailuresSayWhyAndExitWithTwo) {
-    const Argument book = writeBook(fullBook(FakeQuoteBookPlatform{}));
-    EXPECT_EQ(run({text((folder / "missing.txt").wstring())}), exit_code::unusable);
-    EXPECT_EQ(environment.error, L"quotidia-check: cannot open " +
-                                     (folder / "missing.txt").wstring() +
-                                     L": No such file or directory\n");
-
-    environment.error.clear();
-    environment.outputFails = true;
-    EXPECT_EQ(run({book}), exit_code::unusable);
-    EXPECT_EQ(run({book, text(L"--day=May 1")}), exit_code::unusable);
-    const std::wstring writeFailure =
-        L"quotidia-check: cannot write the output: No space left on device\n";
-    EXPECT_EQ(environment.error, writeFailure + writeFailure);
-
-    environment.error.clear();
-    environment.outputFails = false;
-    environment.booksBreak = true;
-    for (const std::vector<Argument>& arguments :
-         {std::vector<Argument>{book}, {book, text(L"--day=May 1")}}) {
-        EXPECT_EQ(run(arguments), exit_code::unusable);
-    }
-    EXPECT_EQ(environment.error, L"quotidia-check: cannot read " + book.text +
-                                     L": Input/output error\nquotidia-check: cannot read " +
-                                     book.text + L": Input/output error\n");
-    EXPECT_EQ(environment.output, L"");
-}
-
-// An environment whose memory runs out as soon as the checker asks it for anything.
-class ExhaustedEnvironment : public FakeEnvironment {
-  public:
-    std::unique_ptr<QuoteBookPlatform>
-    platformFor(std::wstring_view /*localeName*/) const override {
-        throw std::bad_alloc();
-    }
-};
-
-TEST(RunChecker, RunningOutOfMemoryIsReportedNotAnAbort) {
-    ExhaustedEnvironment environment;
-    EXPECT_EQ(runChecker({}, environment), exit_code::unusable);
-    EXPECT_EQ(environment.error, L"quotidia-check: out of memory\n");
-}
-
-TEST_F(RunCheckerTest, ManyProblemsOfAKindAreCountedNotListed) {
-    std::string book;
-    for (int line = 0; line < 1012; ++line) {
-        book += "Dec 6\r\n";
-    }
-    const Argument file = writeBook(book + "NUL \0\r\n"s);
-    EXPECT_EQ(run({file}), exit_code::problems);
-    const std::wstring& report = environment.output;
-    const std::size_t more = report.find(L": \u2026 and 1,002 more like this\n");
-    ASSERT_NE(more, std::wstring::npos) << std::string(report.begin(), report.end());
-    // The count follows the tenth listed line of its kind, before the problems of later
-    // lines; the days without an entry are counted the same way.
-    EXPECT_EQ(std::count(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(more), L'\n'),
-              10);
-    EXPECT_LT(more, report.find(L"U+0000 (NUL)"));
-    EXPECT_NE(report.find(L"no entry for \"January 10\"\n" + file.text +
-                          L": \u2026 and 356 more like this\n"),
-              std::wstring::npos);
-    EXPECT_TRUE(report.ends_with(L": 1379 problems\n"));
-}
-
-TEST_F(RunCheckerTest, HelpDescribesTheOptions) {
-    EXPECT_EQ(run({text(L"--help")}), exit_code::clean);
-    for (const std::wstring_view part : {L"Usage: quotidia-check [FILE]", L"--day", L"--locale",
-                                         L"Quotes.txt", L"empty first line", L"Exit status 2"}) {
-        EXPECT_NE(environment.output.find(part), std::wstring::npos)
-            << std::string(part.begin(), part.end());
-    }
 }
 
 } // namespace
