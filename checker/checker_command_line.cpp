@@ -8,9 +8,10 @@
 #include "text_encodings.h"
 
 #include <algorithm>
-#include <fstream>
+#include <array>
+#include <exception>
+#include <new>
 #include <optional>
-#include <system_error>
 #include <variant>
 
 namespace quotidia {
@@ -62,11 +63,14 @@ as FILE:LINE: ...
   - quotation lines that are day keys themselves (looking up that day starts there),
     and lines of only blanks inside an entry (only an empty line ends an entry);
   - lines holding NUL or other control characters, tabs included;
+  - entries longer than the 65536 characters Quotidia shows;
   - entries too long for the quotation area (see above).
+At most the first 10 problems of each kind are listed, followed by a count of the rest.
 Exit status 0 when the book has no problem, 1 when it has some.
 
-Exit status 2 on bad arguments, an unknown locale or a book that cannot be read
-or written.
+Exit status 2 on bad arguments, an unknown locale, a book that cannot be read (a FIFO
+or a device is refused unread) or written, output that cannot be written, or memory
+running out.
 )";
 
 constexpr std::wstring_view kNotMeasured =
@@ -153,61 +157,99 @@ int fail(CheckerEnvironment& environment, std::wstring_view message) {
     return exit_code::unusable;
 }
 
-int showDay(std::istream& book, const Options& options, const QuoteBookPlatform& platform,
+// Writes the output whole, or reports why it could not be.
+int writeOutput(CheckerEnvironment& environment, std::wstring_view text, int exitCode) {
+    if (const std::optional<std::wstring> failure = environment.writeOutput(text)) {
+        return fail(environment, L"cannot write the output: " + *failure);
+    }
+    return exitCode;
+}
+
+// A count with thousands grouped by commas: 999,634.
+std::wstring groupedNumber(std::uint64_t number) {
+    std::wstring digits = std::to_wstring(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) {
+        digits.insert(at - 3, 1, L',');
+    }
+    return digits;
+}
+
+int showDay(OpenBook& book, const Options& options, const QuoteBookPlatform& platform,
             CheckerEnvironment& environment) {
-    const std::wstring text = findQuotes(book, *options.day, platform);
-    if (book.bad()) {
-        return fail(environment, L"cannot read " + options.file.text);
+    const std::wstring text = findQuotes(book.stream(), *options.day, platform);
+    if (book.stream().bad()) {
+        return fail(environment, L"cannot read " + options.file.text + L": " + book.readFailure());
     }
     if (text.empty()) {
         environment.writeError(options.file.text + L": nothing matches " + inQuotes(*options.day) +
                                L"; Quotidia shows no quotation for that day\n");
         return exit_code::problems;
     }
-    environment.writeOutput(textAsLines(text));
-    return exit_code::clean;
+    return writeOutput(environment, textAsLines(text), exit_code::clean);
 }
 
-int showProblems(std::istream& book, const Options& options, const QuoteBookPlatform& platform,
-                 CheckerEnvironment& environment) {
+// The listed problems in their order, each kind's count of the unlisted ones after the
+// last listed problem of that kind, a note of what was not checked, and the total.
+std::wstring problemReport(const CheckResult& result, std::wstring_view fileName,
+                           std::uint64_t total, std::wstring_view notChecked) {
+    std::array<std::size_t, kProblemKindCount> lastListed{};
+    for (std::size_t index = 0; index < result.listed.size(); ++index) {
+        lastListed.at(static_cast<std::size_t>(result.listed[index].kind)) = index;
+    }
     std::wstring report;
-    std::size_t problemCount = 0;
-    // A book in another language is said once; its other problems are those it has
-    // read in its own language, as it will be once rewritten.
-    const QuoteBookPlatform* readAs = &platform;
-    const std::optional<BookLanguage> language = recogniseBookLanguage(book, platform, environment);
-    book.clear();
-    book.seekg(0);
-    if (language) {
-        report += options.file.text + L": " +
-                  languageDiagnosis(*language, options.file.text, options.locale) + L'\n';
-        readAs = language->platform.get();
-        ++problemCount;
-    }
-    const std::unique_ptr<QuotationFit> fit = environment.quotationFit();
-    const std::optional<std::vector<Problem>> problems = checkBook(book, *readAs, fit.get());
-    if (!problems) {
-        return fail(environment, L"cannot read " + options.file.text);
-    }
-    for (const Problem& problem : *problems) {
-        report += options.file.text;
+    for (std::size_t index = 0; index < result.listed.size(); ++index) {
+        const Problem& problem = result.listed[index];
+        report += fileName;
         if (problem.line != 0) {
             report += L':' + std::to_wstring(problem.line);
         }
         report += L": " + problem.message + L'\n';
+        const auto kind = static_cast<std::size_t>(problem.kind);
+        if (lastListed.at(kind) == index && result.counts.at(kind) > kListedProblemsPerKind) {
+            report += std::wstring(fileName) + L": \u2026 and " +
+                      groupedNumber(result.counts.at(kind) - kListedProblemsPerKind) +
+                      L" more like this\n";
+        }
     }
-    if (!fit) {
-        report += options.file.text + L": " + std::wstring(kNotMeasured) + L'\n';
-    }
-    problemCount += problems->size();
-    if (problemCount == 0) {
-        report += options.file.text + L": no problems; every day has its entry\n";
+    report += notChecked;
+    if (total == 0) {
+        report += std::wstring(fileName) + L": no problems; every day has its entry\n";
     } else {
-        report += options.file.text + L": " + std::to_wstring(problemCount) +
-                  (problemCount == 1 ? L" problem\n" : L" problems\n");
+        report += std::wstring(fileName) + L": " + std::to_wstring(total) +
+                  (total == 1 ? L" problem\n" : L" problems\n");
     }
-    environment.writeOutput(report);
-    return problemCount == 0 ? exit_code::clean : exit_code::problems;
+    return report;
+}
+
+int showProblems(OpenBook& book, const Options& options, const QuoteBookPlatform& platform,
+                 CheckerEnvironment& environment) {
+    // A book in another language is said once; its other problems are those it has
+    // read in its own language, as it will be once rewritten.
+    std::wstring diagnosis;
+    const QuoteBookPlatform* readAs = &platform;
+    const std::optional<BookLanguage> language =
+        recogniseBookLanguage(book.stream(), platform, environment);
+    if (book.stream().bad()) {
+        return fail(environment, L"cannot read " + options.file.text + L": " + book.readFailure());
+    }
+    book.stream().clear();
+    book.stream().seekg(0);
+    if (language) {
+        diagnosis = options.file.text + L": " +
+                    languageDiagnosis(*language, options.file.text, options.locale) + L'\n';
+        readAs = language->platform.get();
+    }
+    const std::unique_ptr<QuotationFit> fit = environment.quotationFit();
+    const std::optional<CheckResult> result = checkBook(book.stream(), *readAs, fit.get());
+    if (!result) {
+        return fail(environment, L"cannot read " + options.file.text + L": " + book.readFailure());
+    }
+    const std::wstring notMeasured =
+        fit ? std::wstring() : options.file.text + L": " + std::wstring(kNotMeasured) + L'\n';
+    const std::uint64_t total = result->total() + (language ? 1 : 0);
+    return writeOutput(environment,
+                       diagnosis + problemReport(*result, options.file.text, total, notMeasured),
+                       total == 0 ? exit_code::clean : exit_code::problems);
 }
 
 std::wstring helpText(CheckerEnvironment& environment) {
@@ -219,6 +261,32 @@ std::wstring helpText(CheckerEnvironment& environment) {
     constexpr std::wstring_view kPlace = L"@MEASUREMENT@\n";
     help.replace(help.find(kPlace), kPlace.size(), measurement);
     return help;
+}
+
+int run(const std::vector<Argument>& arguments, CheckerEnvironment& environment) {
+    const std::variant<Options, std::wstring> parsed = parseArguments(arguments);
+    if (const auto* message = std::get_if<std::wstring>(&parsed)) {
+        return fail(environment, *message + L" (see --help)");
+    }
+    const Options& options = std::get<Options>(parsed);
+    if (options.help) {
+        return writeOutput(environment, helpText(environment), exit_code::clean);
+    }
+    if (options.rewriteDays) {
+        return rewriteDays({options.file, options.from, options.locale, options.output},
+                           environment);
+    }
+    const std::unique_ptr<QuoteBookPlatform> platform = environment.platformFor(options.locale);
+    if (!platform) {
+        return fail(environment, L"unknown locale " + inQuotes(options.locale));
+    }
+    OpenedBook opened = environment.openBook(options.file.path);
+    if (const auto* reason = std::get_if<std::wstring>(&opened)) {
+        return fail(environment, L"cannot open " + options.file.text + L": " + *reason);
+    }
+    OpenBook& book = *std::get<std::unique_ptr<OpenBook>>(opened);
+    return options.day ? showDay(book, options, *platform, environment)
+                       : showProblems(book, options, *platform, environment);
 }
 
 } // namespace
@@ -241,33 +309,26 @@ std::wstring textAsLines(std::wstring_view quoteText) {
 }
 
 int runChecker(const std::vector<Argument>& arguments, CheckerEnvironment& environment) {
-    const std::variant<Options, std::wstring> parsed = parseArguments(arguments);
-    if (const auto* message = std::get_if<std::wstring>(&parsed)) {
-        return fail(environment, *message + L" (see --help)");
+    // The message of a failure that left the run; writing it may fail too, when memory is
+    // still short, and then the exit code alone tells.
+    const auto failAfterException = [&](std::wstring_view message) noexcept {
+        try {
+            return fail(environment, message);
+        } catch (const std::exception&) {
+            return exit_code::unusable;
+        }
+    };
+    try {
+        return run(arguments, environment);
+    } catch (const std::bad_alloc&) {
+        return failAfterException(L"out of memory");
+    } catch (const std::exception& error) {
+        try {
+            return failAfterException(L"failed: " + argumentOfBytes(error.what()).text);
+        } catch (const std::exception&) {
+            return exit_code::unusable;
+        }
     }
-    const Options& options = std::get<Options>(parsed);
-    if (options.help) {
-        environment.writeOutput(helpText(environment));
-        return exit_code::clean;
-    }
-    if (options.rewriteDays) {
-        return rewriteDays({options.file, options.from, options.locale, options.output},
-                           environment);
-    }
-    const std::unique_ptr<QuoteBookPlatform> platform = environment.platformFor(options.locale);
-    if (!platform) {
-        return fail(environment, L"unknown locale " + inQuotes(options.locale));
-    }
-    std::error_code error;
-    if (std::filesystem::is_directory(options.file.path, error)) {
-        return fail(environment, options.file.text + L" is a directory, not a quote book");
-    }
-    std::ifstream book(options.file.path, std::ios::binary);
-    if (!book) {
-        return fail(environment, L"cannot open " + options.file.text);
-    }
-    return options.day ? showDay(book, options, *platform, environment)
-                       : showProblems(book, options, *platform, environment);
 }
 
 } // namespace quotidia

@@ -7,9 +7,12 @@
 #include "quotebook_platform.h"
 
 #include <filesystem>
+#include <istream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace quotidia {
@@ -37,6 +40,22 @@ struct KnownLocale {
     std::wstring language;
 };
 
+// A quote book opened for reading.
+class OpenBook {
+  public:
+    virtual ~OpenBook() = default;
+
+    // The book's bytes; a read error sets badbit.
+    virtual std::istream& stream() = 0;
+
+    // Why reading stopped early, in the system's words ("Input/output error").
+    virtual std::wstring readFailure() const = 0;
+};
+
+// An open book, or why the file cannot be read as one: the system's words ("Permission
+// denied"), or the kind of file it is when that is no regular file.
+using OpenedBook = std::variant<std::unique_ptr<OpenBook>, std::wstring>;
+
 // What the checker needs of the system it runs on.
 class CheckerEnvironment {
   public:
@@ -46,7 +65,12 @@ class CheckerEnvironment {
     // nullptr when the system does not know the locale.
     virtual std::unique_ptr<QuoteBookPlatform> platformFor(std::wstring_view localeName) const = 0;
 
-    virtual void writeOutput(std::wstring_view text) = 0;
+    // Opens a regular file for reading, without ever waiting for a writer or a device:
+    // a FIFO, a device or a directory is refused before anything is read.
+    virtual OpenedBook openBook(const std::filesystem::path& path) = 0;
+
+    // Writes the text whole; the system's reason when it could not, nullopt when it did.
+    virtual std::optional<std::wstring> writeOutput(std::wstring_view text) = 0;
     virtual void writeError(std::wstring_view text) = 0;
 
     // Bytes to standard output as they are; false when they could not be written.
@@ -66,11 +90,12 @@ class CheckerEnvironment {
 namespace exit_code {
 inline constexpr int clean = 0;    // the day was found, or the book has no problem
 inline constexpr int problems = 1; // nothing matches the day, or the book has problems
-inline constexpr int unusable = 2; // bad arguments or an unreadable book
+inline constexpr int unusable = 2; // bad arguments, an unreadable book, output that failed
 } // namespace exit_code
 
 // Runs quotidia-check with its arguments (without the program's name) and returns the
-// exit code.
+// exit code. Every failure, memory running out included, is reported and exits with
+// exit_code::unusable.
 int runChecker(const std::vector<Argument>& arguments, CheckerEnvironment& environment);
 
 } // namespace quotidia

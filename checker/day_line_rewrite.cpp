@@ -84,7 +84,9 @@ template <typename Unit> class DayLineStream {
                 emit(content.substr(trimmedLength));
                 break;
             case Kind::failed:
-                result_.failures.push_back({lineNumber_, std::move(judgement.message)});
+                if (++result_.failureCount <= kListedFailures) {
+                    result_.failures.push_back({lineNumber_, std::move(judgement.message)});
+                }
                 emit(content);
                 break;
             case Kind::otherLine:

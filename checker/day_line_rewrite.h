@@ -34,8 +34,13 @@ struct DayLineRewriteResult {
     };
     Outcome outcome = Outcome::rewritten;
     std::uint64_t rewrittenLines = 0;
+    // The first kListedFailures day lines that cannot be rewritten, and how many there
+    // are in all, so that a book of a million bad lines takes little memory.
     std::vector<DayLineFailure> failures;
+    std::uint64_t failureCount = 0;
 };
+
+inline constexpr std::size_t kListedFailures = 10;
 
 // The month names of English, with the letter case and code page of another platform:
 // the language quote books are written in unless they say otherwise, whichever locales

@@ -72,7 +72,8 @@ int dayNumberOf(std::wstring_view digits) {
 
 KeyLookalikes::KeyLookalikes(const QuoteBookPlatform& platform) : platform_(platform) {
     for (std::size_t month = 0; month < lowerMonths_.size(); ++month) {
-        lowerMonths_[month] = platform.toLower(platform.monthName(static_cast<int>(month) + 1));
+        months_[month] = platform.monthName(static_cast<int>(month) + 1);
+        lowerMonths_[month] = platform.toLower(months_[month]);
     }
 }
 
@@ -144,7 +145,7 @@ std::optional<std::wstring> KeyLookalikes::whyNoKey(std::wstring_view trimmedTex
         }
         return inQuotes(originalOf(shape->word)) + L" is not a month name of this locale";
     }
-    const std::wstring& monthName = platform_.monthName(*month);
+    const std::wstring& monthName = months_.at(static_cast<std::size_t>(*month - 1));
     if (!fullMonth || shape->abbreviationDot) {
         reasons.push_back(L"the month name is shortened (write " + inQuotes(monthName) + L")");
     }

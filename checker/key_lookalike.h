@@ -24,7 +24,8 @@ class KeyLookalikes {
     std::optional<int> abbreviatedMonthOf(std::wstring_view lowerWord) const;
 
     const QuoteBookPlatform& platform_;
-    std::array<std::wstring, 12> lowerMonths_; // the locale's month names, lower-cased
+    std::array<std::wstring, 12> months_;      // the locale's month names, asked once
+    std::array<std::wstring, 12> lowerMonths_; // and lower-cased
 };
 
 } // namespace quotidia

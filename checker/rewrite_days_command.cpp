@@ -3,9 +3,9 @@
 #include "day_line_rewrite.h"
 #include "file_replacement.h"
 
-#include <fstream>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 namespace quotidia {
 
@@ -42,13 +42,11 @@ int rewriteDays(const RewriteDaysOptions& options, CheckerEnvironment& environme
         from = std::make_unique<EnglishMonthNames>(*to);
     }
     const std::wstring& bookName = options.book.text;
-    if (isDirectory(options.book.path)) {
-        return fail(environment, bookName + L" is a directory, not a quote book");
+    OpenedBook opened = environment.openBook(options.book.path);
+    if (const auto* reason = std::get_if<std::wstring>(&opened)) {
+        return fail(environment, L"cannot open " + bookName + L": " + *reason);
     }
-    std::ifstream book(options.book.path, std::ios::binary);
-    if (!book) {
-        return fail(environment, L"cannot open " + bookName);
-    }
+    std::unique_ptr<OpenBook> book = std::move(std::get<std::unique_ptr<OpenBook>>(opened));
 
     std::unique_ptr<FileReplacement> replacement;
     if (options.output) {
@@ -66,14 +64,17 @@ int rewriteDays(const RewriteDaysOptions& options, CheckerEnvironment& environme
             : ByteSink([&environment](std::string_view bytes) {
                   return environment.writeOutputBytes(bytes);
               });
-    const DayLineRewriteResult result = rewriteDayLines(book, *from, *to, sink);
-    book.close();
+    const DayLineRewriteResult result = rewriteDayLines(book->stream(), *from, *to, sink);
+    const std::wstring readFailure = book->readFailure();
+    // Closed before the new book is moved over it, which Windows refuses while it is open.
+    book.reset();
 
     using Outcome = DayLineRewriteResult::Outcome;
     const std::wstring target = options.output ? options.output->text : L"standard output";
     switch (result.outcome) {
     case Outcome::readFailed:
-        return fail(environment, L"cannot read " + bookName + L"; nothing was written");
+        return fail(environment,
+                    L"cannot read " + bookName + L": " + readFailure + L"; nothing was written");
     case Outcome::writeFailed:
         return fail(environment,
                     L"cannot write " + target + (options.output ? L"; it is as it was" : L""));
@@ -83,8 +84,13 @@ int rewriteDays(const RewriteDaysOptions& options, CheckerEnvironment& environme
             report +=
                 bookName + L':' + std::to_wstring(failure.line) + L": " + failure.message + L'\n';
         }
-        report += bookName + L": " + std::to_wstring(result.failures.size()) +
-                  (result.failures.size() == 1 ? L" day line" : L" day lines") +
+        if (result.failureCount > result.failures.size()) {
+            report += bookName + L": \u2026 and " +
+                      std::to_wstring(result.failureCount - result.failures.size()) +
+                      L" more like this\n";
+        }
+        report += bookName + L": " + std::to_wstring(result.failureCount) +
+                  (result.failureCount == 1 ? L" day line" : L" day lines") +
                   L" cannot be rewritten; nothing was written\n";
         environment.writeError(report);
         return exit_code::problems;
@@ -96,11 +102,13 @@ int rewriteDays(const RewriteDaysOptions& options, CheckerEnvironment& environme
         if (!replacement->commit()) {
             return fail(environment, L"cannot write " + target + L"; it is as it was");
         }
-        environment.writeOutput(
-            target + L": " + std::to_wstring(result.rewrittenLines) +
-            (result.rewrittenLines == 1 ? L" day line" : L" day lines") + L" rewritten from " +
-            (options.fromLocale ? localeLabel(*options.fromLocale) : L"English") + L" into " +
-            localeLabel(options.toLocale) + L'\n');
+        if (const std::optional<std::wstring> failure = environment.writeOutput(
+                target + L": " + std::to_wstring(result.rewrittenLines) +
+                (result.rewrittenLines == 1 ? L" day line" : L" day lines") + L" rewritten from " +
+                (options.fromLocale ? localeLabel(*options.fromLocale) : L"English") + L" into " +
+                localeLabel(options.toLocale) + L'\n')) {
+            return fail(environment, L"cannot write the output: " + *failure);
+        }
     }
     return exit_code::clean;
 }

@@ -34,7 +34,7 @@ std::wstring textOfWhat(const char* what) {
 FormsError::FormsError(std::wstring message)
     : std::runtime_error(asciiOf(message)), message_(std::move(message)) {}
 
-std::wstring lastErrorText(DWORD code) {
+std::wstring systemMessageOf(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -44,7 +44,11 @@ std::wstring lastErrorText(DWORD code) {
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
     }
-    return text + L" (" + std::to_wstring(code) + L")";
+    return text;
+}
+
+std::wstring lastErrorText(DWORD code) {
+    return systemMessageOf(code) + L" (" + std::to_wstring(code) + L")";
 }
 
 std::wstring lastErrorMessage(std::wstring_view operation) {

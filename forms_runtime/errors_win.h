@@ -22,6 +22,10 @@ class FormsError : public std::runtime_error {
     std::wstring message_;
 };
 
+// The system's text for an error code, without its line end: "Access is denied."; empty
+// when the system has none.
+std::wstring systemMessageOf(DWORD code);
+
 // The system's text for an error code, followed by the code: "Access is denied. (5)".
 std::wstring lastErrorText(DWORD code);
 

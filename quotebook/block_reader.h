@@ -13,8 +13,13 @@ namespace quotidia {
 class BlockReader {
   public:
     // Large enough that the cost of each read call vanishes beside copying the bytes,
-    // small enough to stay in the processor's cache while the block is scanned.
+    // small enough to stay in the processor's cache while the block is scanned. A fuzzing
+    // build sets a few dozen bytes, so that short inputs straddle many blocks.
+#ifdef QUOTIDIA_READER_BLOCK_SIZE
+    static constexpr std::size_t kBlockSize = QUOTIDIA_READER_BLOCK_SIZE;
+#else
     static constexpr std::size_t kBlockSize = std::size_t{256} * 1024;
+#endif
 
     explicit BlockReader(std::istream& input);
 
@@ -24,7 +29,9 @@ class BlockReader {
     std::string_view available();
     void consume(std::size_t count);
 
-    bool failed() const { return failed_; }
+    bool failed() const {
+        return failed_;
+    }
 
   private:
     std::istream& input_;

@@ -49,6 +49,35 @@ std::optional<std::u16string_view> keyItemOf(std::u16string_view trimmedLine) {
     return keyItemOfLine(trimmedLine);
 }
 
+std::string_view wholeCharacters(std::string_view cut) {
+    constexpr unsigned kContinuationMask = 0xC0;
+    constexpr unsigned kContinuation = 0x80;
+    const auto byteAt = [cut](std::size_t index) {
+        return static_cast<unsigned char>(cut[index]);
+    };
+    std::size_t continuations = 0;
+    while (continuations < 3 && continuations < cut.size() &&
+           (byteAt(cut.size() - 1 - continuations) & kContinuationMask) == kContinuation) {
+        ++continuations;
+    }
+    if (continuations == cut.size()) {
+        return cut;
+    }
+    const std::size_t leadAt = cut.size() - 1 - continuations;
+    const unsigned lead = byteAt(leadAt);
+    const std::size_t sequenceLength = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return sequenceLength > continuations + 1 ? cut.substr(0, leadAt) : cut;
+}
+
+std::u16string_view wholeCharacters(std::u16string_view cut) {
+    constexpr char16_t kFirstLead = 0xD800;
+    constexpr char16_t kLastLead = 0xDBFF;
+    if (!cut.empty() && cut.back() >= kFirstLead && cut.back() <= kLastLead) {
+        cut.remove_suffix(1);
+    }
+    return cut;
+}
+
 void appendLineText(std::wstring& out, std::string_view line, const QuoteBookPlatform& platform) {
     if (!appendUtf8(out, line)) {
         out += platform.decodeAnsi(line);

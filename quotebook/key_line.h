@@ -23,6 +23,13 @@ std::optional<std::u16string_view> keyItemOf(std::u16string_view trimmedLine);
 void appendLineText(std::wstring& out, std::string_view line, const QuoteBookPlatform& platform);
 void appendLineText(std::wstring& out, std::u16string_view line, const QuoteBookPlatform& platform);
 
+// A line cut short without the character the cut went through, so that what is kept
+// decodes as the start of the whole line: a byte line loses an unfinished UTF-8
+// sequence (a line whose kept part is well-formed UTF-8 is then read as UTF-8), a UTF-16
+// line a lead surrogate without its partner.
+std::string_view wholeCharacters(std::string_view cut);
+std::u16string_view wholeCharacters(std::u16string_view cut);
+
 // Tells whether a trimmed line is the key line of one day key, letter case ignored.
 // Lower-casing goes character by character and so keeps a text's length; the matcher
 // relies on that to reject lines by their length before decoding them.

@@ -29,37 +29,6 @@ bool isLeadSurrogate(wchar_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
-// A line cut short without the character the cut went through, so that what is kept
-// decodes as the start of the whole line: a byte line loses an unfinished UTF-8
-// sequence (a line whose kept part is well-formed UTF-8 is then read as UTF-8), a UTF-16
-// line a lead surrogate without its partner.
-std::string_view wholeCharacters(std::string_view cut) {
-    constexpr unsigned kContinuationMask = 0xC0;
-    constexpr unsigned kContinuation = 0x80;
-    const auto byteAt = [cut](std::size_t index) {
-        return static_cast<unsigned char>(cut[index]);
-    };
-    std::size_t continuations = 0;
-    while (continuations < 3 && continuations < cut.size() &&
-           (byteAt(cut.size() - 1 - continuations) & kContinuationMask) == kContinuation) {
-        ++continuations;
-    }
-    if (continuations == cut.size()) {
-        return cut;
-    }
-    const std::size_t leadAt = cut.size() - 1 - continuations;
-    const unsigned lead = byteAt(leadAt);
-    const std::size_t sequenceLength = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    return sequenceLength > continuations + 1 ? cut.substr(0, leadAt) : cut;
-}
-
-std::u16string_view wholeCharacters(std::u16string_view cut) {
-    if (!cut.empty() && isLeadSurrogate(static_cast<wchar_t>(cut.back()))) {
-        cut.remove_suffix(1);
-    }
-    return cut;
-}
-
 // Appends a quotation line and its separator as far as the text has room for them.
 template <typename Unit>
 void appendQuotation(std::wstring& collected, const typename LineScanner<Unit>::Line& quotation,

@@ -14,7 +14,12 @@ namespace quotidia {
 // The most text a lookup returns, in UTF-16 units (wchar_t), separators included: far
 // more than the quotation label can show, and little enough that the label takes it at
 // once and the lookup's memory stays flat whatever the file holds.
+// A fuzzing build sets a few hundred, so that short inputs reach it.
+#ifdef QUOTIDIA_MAX_QUOTE_TEXT_LENGTH
+inline constexpr std::size_t kMaxQuoteTextLength = QUOTIDIA_MAX_QUOTE_TEXT_LENGTH;
+#else
 inline constexpr std::size_t kMaxQuoteTextLength = std::size_t{64} * 1024;
+#endif
 
 // The quotation lines of the last entry whose key line equals `dayKey` (letter case
 // ignored), each preceded by a carriage return, cut off after kMaxQuoteTextLength units;
