@@ -38,10 +38,11 @@ inline ShapedInput shapeInput(const std::uint8_t* data, std::size_t size) {
     input.control = data[0];
     const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     if ((input.control & 4) != 0) {
-        input.file = "\xFF\xFE";
-        for (const char byte : rest) {
-            input.file += byte;
-            input.file += '\0';
+        input.file.assign(2 + 2 * rest.size(), '\0');
+        input.file[0] = '\xFF';
+        input.file[1] = '\xFE';
+        for (std::size_t at = 0; at < rest.size(); ++at) {
+            input.file[2 + 2 * at] = rest[at];
         }
     } else {
         input.file = rest;

@@ -104,6 +104,7 @@ std::u32string_view cutLine(const NaiveBook& book, std::u32string_view line, std
 NaiveBook readNaively(std::string_view file) {
     NaiveBook book;
     std::u32string units;
+    units.reserve(file.size());
     if (file.starts_with("\xFF\xFE")) {
         book.utf16 = true;
         for (std::size_t at = 2; at + 1 < file.size(); at += 2) {
