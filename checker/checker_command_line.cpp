@@ -229,11 +229,12 @@ int showProblems(OpenBook& book, const Options& options, const QuoteBookPlatform
     const QuoteBookPlatform* readAs = &platform;
     const std::optional<BookLanguage> language =
         recogniseBookLanguage(book.stream(), platform, environment);
-    if (book.stream().bad()) {
+    book.stream().clear(book.stream().rdstate() & std::ios_base::badbit);
+    // The check reads the book again from its start; a book that cannot be read again is
+    // no clean book.
+    if (book.stream().bad() || !book.stream().seekg(0)) {
         return fail(environment, L"cannot read " + options.file.text + L": " + book.readFailure());
     }
-    book.stream().clear();
-    book.stream().seekg(0);
     if (language) {
         diagnosis = options.file.text + L": " +
                     languageDiagnosis(*language, options.file.text, options.locale) + L'\n';
